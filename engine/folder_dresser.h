@@ -1,0 +1,74 @@
+// The folder dressing engine: install and remove a background picture and label colours in
+// every folder of a drive. It reads the user's choices from the main window and writes its
+// log there, and touches the disk only through FileServices.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "engine/main_window_port.h"
+#include "platform/file_services.h"
+
+namespace orm {
+
+// The name of every folder's settings file, and its sections, keys and fixed values.
+inline constexpr std::string_view kSettingsFileName = "Desktop.INI";
+inline constexpr std::string_view kViewGuid = "{BE098140-A513-11D0-A3A4-00C04FD706EC}";
+inline constexpr std::string_view kSectionExtViews = "ExtShellFolderViews";
+inline constexpr std::string_view kSectionClassInfo = ".ShellClassInfo";
+
+// The backdrop picture's base name, "Ormavell." (the dot included).
+inline constexpr std::string_view kBackdropBaseName = "Ormavell.";
+
+// The Windows rule: the drive text in upper case, cut at its first blank, with one trailing
+// backslash ("c: [DATA]" gives "C:\"). Portable, so that it is tested everywhere.
+std::string WindowsDestinationRoot(std::string_view driveText);
+// The Linux rule: the mount point as it stands (no change of case, blanks kept) with one
+// trailing '/'.
+std::string PosixDestinationRoot(std::string_view mountPoint);
+
+// root + "Ormavell." + extension: where the picture is copied.
+std::string BackdropFullName(std::string_view root, std::string_view extension);
+// root + "Ormavell.*": finds every backdrop picture again.
+std::string BackdropDeletionMask(std::string_view root);
+// "\Ormavell." + extension, with a backslash on every platform: the Windows shell reads it.
+std::string BackdropReference(std::string_view extension);
+
+// True when folder (ending with a separator) is the drive root: on Windows a folder path of
+// exactly three characters ("C:\"), on Linux the destination root itself.
+bool IsDriveRoot(std::string_view folder, std::string_view destinationRoot);
+
+class FolderDresser {
+ public:
+  FolderDresser(MainWindowPort& window, FileServices& files) : window_(window), files_(files) {}
+
+  // The click of cmdSkin(index): 0 installs, any other index removes. Runs the whole operation
+  // and leaves its transcript in the log. A failure outside the file work raises RunTimeError.
+  void cmdSkin_Click(std::int16_t index);
+
+  // Dresses (mode 0) or undresses the folder and every folder below it, pre-order, subfolders
+  // in listing order. False when the root's first settings write failed or a subfolder's
+  // handling ended abnormally.
+  bool ProcessFolder(const std::string& folder, std::int16_t mode);
+
+  // The destination root, read afresh from the drive list: "C:\" on Windows, "/media/usb/" on
+  // Linux.
+  std::string GetDestinationRoot();
+
+  // Appends one line to the log (dropping the oldest at 30000 lines), selects it and lets the
+  // window process its pending events.
+  void AddLog(const std::string& text);
+
+  // True while an operation runs; the window refuses to close meanwhile.
+  bool bBusy() const { return bBusy_; }
+
+  static constexpr int kMaxLogLines = 30000;
+
+ private:
+  MainWindowPort& window_;
+  FileServices& files_;
+  bool bBusy_ = false;
+};
+
+}  // namespace orm

@@ -1,0 +1,106 @@
+// Everything the engine asks of the operating system's files: Windows attributes, listings with
+// an attribute mask, copy, delete, and single-entry writes of profile (INI) files. Paths are
+// UTF-8 with the native separator. Every call reports failure as a FileError.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "platform/file_error.h"
+
+namespace orm {
+
+// Windows attribute bits.
+inline constexpr std::uint32_t kAttrNormal = 0;
+inline constexpr std::uint32_t kAttrReadOnly = 0x01;
+inline constexpr std::uint32_t kAttrHidden = 0x02;
+inline constexpr std::uint32_t kAttrSystem = 0x04;
+inline constexpr std::uint32_t kAttrDirectory = 0x10;
+inline constexpr std::uint32_t kAttrArchive = 0x20;
+// A symbolic link, a junction or (on Linux) the root of another mounted volume: never entered.
+inline constexpr std::uint32_t kAttrReparsePoint = 0x400;
+
+// Listing masks: every entry, and every file but no folder.
+inline constexpr std::uint32_t kMaskAll = 55;
+inline constexpr std::uint32_t kMaskFiles = 39;
+
+// True when an entry with these attributes is delivered by a listing with this mask: none of
+// its read-only, hidden, system, directory and archive bits lies outside the mask, so entries
+// without attributes always match.
+constexpr bool AttributesMatchMask(std::uint32_t attributes, std::uint32_t mask) {
+  constexpr std::uint32_t kListed =
+      kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrDirectory | kAttrArchive;
+  return (attributes & kListed & ~mask) == 0;
+}
+
+// One open directory listing. The first name is delivered by the first Next().
+class DirListing {
+ public:
+  virtual ~DirListing() = default;
+  // Stores the next matching bare name (no folder) in name, or "" at the end of the listing.
+  // On failure name is "" and the error is returned; the listing is then at its end.
+  virtual FileError Next(std::string& name) = 0;
+};
+
+// One change of a profile file, with the meaning of WritePrivateProfileString: a value writes
+// the key; no value deletes the key; neither key nor value deletes the whole section.
+struct ProfileEdit {
+  std::string section;
+  std::optional<std::string> key;
+  std::optional<std::string> value;
+};
+
+class FileServices {
+ public:
+  virtual ~FileServices() = default;
+
+  // The Windows attributes of a file or folder, without following a symbolic link. A link or
+  // the root of another volume carries kAttrReparsePoint and never kAttrDirectory.
+  virtual FileError GetAttributes(const std::string& path, std::uint32_t& attributes) = 0;
+
+  // Replaces the read-only, hidden, system and archive bits of a file or folder with those of
+  // attributes; bits the file system keeps beyond these survive. Fails on a missing file (53)
+  // and where the file system cannot store them.
+  virtual FileError SetAttributes(const std::string& path, std::uint32_t attributes) = 0;
+
+  // Opens a listing of folder + wildcard name ("*.*" matches every name; other patterns match
+  // without regard to letter case). Entries whose attributes lie outside mask are skipped;
+  // "." and ".." are delivered like any other name when the platform lists them.
+  virtual FileError OpenListing(const std::string& pattern, std::uint32_t mask,
+                                std::unique_ptr<DirListing>& listing) = 0;
+
+  // Copies source's content to target, replacing an existing target file. The target is either
+  // the complete old file or the complete new one, never a part; a symbolic link at the target
+  // is replaced, never written through. Copying a file onto itself succeeds and changes nothing.
+  virtual FileError CopyFileReplacing(const std::string& source, const std::string& target) = 0;
+
+  // Deletes a file (53 when there is none).
+  virtual FileError RemoveFile(const std::string& path) = 0;
+
+  // One profile write (WritePrivateProfileString): key and value as in ProfileEdit. The file is
+  // created when missing (not for a deletion), and every byte not named by the edit stays.
+  virtual FileError WriteProfileEntry(const std::string& file, std::string_view section,
+                                      std::optional<std::string_view> key,
+                                      std::optional<std::string_view> value) = 0;
+
+  // The edits applied in order, with the bytes that many WriteProfileEntry calls would leave.
+  // Returns the first failure; applied receives how many edits, from the first on, took effect.
+  // Our own writer reads and replaces the file once, so it applies all of them or none; the
+  // Windows one makes one call per edit.
+  virtual FileError WriteProfileEntries(const std::string& file, std::span<const ProfileEdit> edits,
+                                        std::size_t& applied) = 0;
+
+  // The path of the existing file that path names on Windows: where the last component does
+  // not exist in its own letter case but a name differing only in case does, that name;
+  // otherwise path unchanged.
+  virtual std::string ResolveNameCase(const std::string& path) = 0;
+};
+
+// The file services of the platform the program was built for.
+FileServices& NativeFileServices();
+
+}  // namespace orm
