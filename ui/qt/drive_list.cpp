@@ -78,8 +78,9 @@ bool IsImageOrOverlay(const std::string& type) {
   return kExcluded.count(type) != 0;
 }
 
+// NTFS through FUSE (fuseblk) has an anonymous device number, so the source tells.
 bool IsBlockDevice(const MountEntry& entry) {
-  return entry.source.rfind("/dev/", 0) == 0 && entry.major != 0;
+  return entry.source.rfind("/dev/", 0) == 0;
 }
 
 std::string CanonicalPath(const std::string& path) {
