@@ -50,13 +50,15 @@ bool IsDotName(const std::string& name) {
   return base.size() > 1 && base[0] == '.' && base != "..";
 }
 
-FileError Inspect(int dirfd, const std::string& name, const std::string& error_path,
-                  EntryInfo& info) {
+FileError Inspect(int dirfd, const std::string& name, const std::string& path, EntryInfo& info) {
   struct statx stx {};
-  if (statx(dirfd, name.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
-            STATX_TYPE | STATX_INO | STATX_MNT_ID, &stx) != 0) {
-    return FileErrorFromErrno(errno, error_path);
-  }
+  auto look = [&] {
+    return statx(dirfd, name.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
+                 STATX_TYPE | STATX_INO | STATX_MNT_ID, &stx) == 0;
+  };
+  // ntfs-3g shows an empty file with the system bit as a FIFO (Interix); when a change of
+  // attributes changes that type, FUSE answers the next look with EIO once, then looks afresh.
+  if (!look() && (errno != EIO || !look())) return FileErrorFromErrno(errno, path);
   info.type = stx.stx_mode & S_IFMT;
   info.dev = makedev(stx.stx_dev_major, stx.stx_dev_minor);
   info.mount_id = (stx.stx_mask & STATX_MNT_ID) != 0 ? stx.stx_mnt_id : 0;
@@ -80,14 +82,13 @@ std::uint32_t DerivedAttributes(const EntryInfo& info) {
 
 // Opens a regular file or folder for reading its attributes: never through a symbolic link,
 // and never a FIFO or device (which could block or act on being opened).
-FileError OpenEntry(int dirfd, const std::string& name, const std::string& error_path,
-                    UniqueFd& fd) {
+FileError OpenEntry(int dirfd, const std::string& name, const std::string& path, UniqueFd& fd) {
   fd.reset(openat(dirfd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-  if (!fd) return FileErrorFromErrno(errno, error_path);
+  if (!fd) return FileErrorFromErrno(errno, path);
   struct stat st {};
-  if (fstat(fd.get(), &st) != 0) return FileErrorFromErrno(errno, error_path);
+  if (fstat(fd.get(), &st) != 0) return FileErrorFromErrno(errno, path);
   // The entry was replaced by something else since statx looked at it.
-  if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) return FileErrorFromErrno(EPERM, error_path);
+  if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) return FileErrorFromErrno(EPERM, path);
   return FileError::Success();
 }
 
@@ -95,9 +96,11 @@ int FatGet(int fd, std::uint32_t& value) {
   return ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &value) == 0 ? 0 : errno;
 }
 
-int NtfsGet(int fd, std::uint32_t& value) {
+// The NTFS attributes, by open file or (for files that must not be opened) by path.
+int NtfsGet(int fd, const char* path, std::uint32_t& value) {
   unsigned char be[4];
-  ssize_t size = fgetxattr(fd, kNtfsAttribBe, be, sizeof be);
+  ssize_t size = path != nullptr ? lgetxattr(path, kNtfsAttribBe, be, sizeof be)
+                                 : fgetxattr(fd, kNtfsAttribBe, be, sizeof be);
   if (size < 0) return errno;
   if (size != sizeof be) return EINVAL;
   value = static_cast<std::uint32_t>(be[0]) << 24 | static_cast<std::uint32_t>(be[1]) << 16 |
@@ -106,11 +109,34 @@ int NtfsGet(int fd, std::uint32_t& value) {
   return 0;
 }
 
-int NtfsSet(int fd, std::uint32_t value) {
+int NtfsSet(int fd, const char* path, std::uint32_t value) {
   unsigned char be[4] = {static_cast<unsigned char>(value >> 24),
                          static_cast<unsigned char>(value >> 16),
                          static_cast<unsigned char>(value >> 8), static_cast<unsigned char>(value)};
-  return fsetxattr(fd, kNtfsAttribBe, be, sizeof be, 0) == 0 ? 0 : errno;
+  int result = path != nullptr ? lsetxattr(path, kNtfsAttribBe, be, sizeof be, 0)
+                               : fsetxattr(fd, kNtfsAttribBe, be, sizeof be, 0);
+  return result == 0 ? 0 : errno;
+}
+
+// Read-modify-write of the four bits we own, keeping every other NTFS bit.
+int NtfsReplace(int fd, const char* path, std::uint32_t wanted) {
+  std::uint32_t old = 0;
+  int err = NtfsGet(fd, path, old);
+  std::uint32_t value = (old & ~kOwnedBits) | wanted;
+  if (err == 0 && value != old) err = NtfsSet(fd, path, value);
+  return err;
+}
+
+// ntfs-3g shows empty and one-byte files with the system bit as FIFOs and sockets, and other
+// Interix files as devices; they are still NTFS files with attributes, reached by path since
+// opening a FIFO or a device could block or act on it.
+bool IsNtfsSpecialFile(const std::string& path) {
+  struct statfs fs {};
+  std::uint32_t value = 0;
+  return statfs(path.c_str(), &fs) == 0 &&
+         (static_cast<long>(fs.f_type) == kFuseMagic ||
+          static_cast<long>(fs.f_type) == kNtfs3Magic) &&
+         NtfsGet(-1, path.c_str(), value) == 0;
 }
 
 // The stored user.DOSATTRIB bytes; empty when nothing is stored.
@@ -151,7 +177,7 @@ Backend Probe(int fd, long fs_type, bool& definite) {
     return Backend::kNone;  // exFAT before kernel 6.7 has neither the ioctls nor xattrs
   }
   if (fs_type == kNtfs3Magic || fs_type == kFuseMagic) {
-    int err = NtfsGet(fd, value);
+    int err = NtfsGet(fd, nullptr, value);
     if (err == 0) return Backend::kNtfs;
     bool absent = IsUnsupported(err) || err == ENODATA;
     // user.* on NTFS becomes an alternate data stream or an EA that Windows never reads as
@@ -175,12 +201,11 @@ struct VolumeKey {
   auto operator<=>(const VolumeKey&) const = default;
 };
 
-FileError BackendOf(int fd, const EntryInfo& info, const std::string& error_path,
-                    Backend& backend) {
+FileError BackendOf(int fd, const EntryInfo& info, const std::string& path, Backend& backend) {
   static std::mutex mutex;
   static std::map<VolumeKey, Backend> known;
   struct statfs fs {};
-  if (fstatfs(fd, &fs) != 0) return FileErrorFromErrno(errno, error_path);
+  if (fstatfs(fd, &fs) != 0) return FileErrorFromErrno(errno, path);
   VolumeKey key{info.dev, info.mount_id, static_cast<long>(fs.f_type)};
   {
     std::lock_guard<std::mutex> lock(mutex);
@@ -199,7 +224,7 @@ FileError BackendOf(int fd, const EntryInfo& info, const std::string& error_path
   return FileError::Success();
 }
 
-FileError ReadStored(Backend backend, int fd, const EntryInfo& info, const std::string& error_path,
+FileError ReadStored(Backend backend, int fd, const EntryInfo& info, const std::string& path,
                      std::uint32_t& attributes) {
   int err = 0;
   switch (backend) {
@@ -208,7 +233,7 @@ FileError ReadStored(Backend backend, int fd, const EntryInfo& info, const std::
       err = FatGet(fd, attributes);
       break;
     case Backend::kNtfs:
-      err = NtfsGet(fd, attributes);
+      err = NtfsGet(fd, nullptr, attributes);
       break;
     case Backend::kDosAttrib: {
       std::string blob;
@@ -223,10 +248,10 @@ FileError ReadStored(Backend backend, int fd, const EntryInfo& info, const std::
       attributes = DerivedAttributes(info);
       break;
   }
-  return err == 0 ? FileError::Success() : FileErrorFromErrno(err, error_path);
+  return err == 0 ? FileError::Success() : FileErrorFromErrno(err, path);
 }
 
-FileError WriteStored(Backend backend, int fd, const EntryInfo& info, const std::string& error_path,
+FileError WriteStored(Backend backend, int fd, const EntryInfo& info, const std::string& path,
                       std::uint32_t wanted) {
   int err = 0;
   switch (backend) {
@@ -240,13 +265,9 @@ FileError WriteStored(Backend backend, int fd, const EntryInfo& info, const std:
       }
       break;
     }
-    case Backend::kNtfs: {
-      std::uint32_t old = 0;
-      err = NtfsGet(fd, old);
-      std::uint32_t value = (old & ~kOwnedBits) | wanted;
-      if (err == 0 && value != old) err = NtfsSet(fd, value);
+    case Backend::kNtfs:
+      err = NtfsReplace(fd, nullptr, wanted);
       break;
-    }
     case Backend::kDosAttrib: {
       std::string blob;
       err = DosAttribGet(fd, blob);
@@ -267,7 +288,7 @@ FileError WriteStored(Backend backend, int fd, const EntryInfo& info, const std:
       if (wanted == (DerivedAttributes(info) & kOwnedBits)) break;
       return FileError::Of(kErrPathFileAccess, EOPNOTSUPP);
   }
-  return err == 0 ? FileError::Success() : FileErrorFromErrno(err, error_path);
+  return err == 0 ? FileError::Success() : FileErrorFromErrno(err, path);
 }
 
 }  // namespace
@@ -277,23 +298,25 @@ void UniqueFd::reset(int fd) {
   fd_ = fd;
 }
 
-FileError ReadAttributesAt(int dirfd, const std::string& name, const std::string& error_path,
+FileError ReadAttributesAt(int dirfd, const std::string& name, const std::string& path,
                            std::uint32_t& attributes) {
   attributes = 0;
   EntryInfo info;
-  FileError error = Inspect(dirfd, name, error_path, info);
+  FileError error = Inspect(dirfd, name, path, info);
   if (!error.ok()) return error;
   std::uint32_t result = 0;
   if (S_ISLNK(info.type)) {
-    result = kAttrReparsePoint | (info.dot_name ? kAttrHidden : 0);
+    result = kAttrReparsePoint;
   } else if (!S_ISREG(info.type) && !S_ISDIR(info.type)) {
-    result = DerivedAttributes(info);
+    if (!IsNtfsSpecialFile(path) || NtfsGet(-1, path.c_str(), result) != 0) {
+      result = DerivedAttributes(info);
+    }
   } else {
     UniqueFd fd;
     Backend backend = Backend::kNone;
-    error = OpenEntry(dirfd, name, error_path, fd);
-    if (error.ok()) error = BackendOf(fd.get(), info, error_path, backend);
-    if (error.ok()) error = ReadStored(backend, fd.get(), info, error_path, result);
+    error = OpenEntry(dirfd, name, path, fd);
+    if (error.ok()) error = BackendOf(fd.get(), info, path, backend);
+    if (error.ok()) error = ReadStored(backend, fd.get(), info, path, result);
     if (!error.ok()) return error;
   }
   // The walk must not enter another volume: it sees a reparse point there.
@@ -304,19 +327,24 @@ FileError ReadAttributesAt(int dirfd, const std::string& name, const std::string
   return FileError::Success();
 }
 
-FileError WriteAttributesAt(int dirfd, const std::string& name, const std::string& error_path,
+FileError WriteAttributesAt(int dirfd, const std::string& name, const std::string& path,
                             std::uint32_t attributes) {
   EntryInfo info;
-  FileError error = Inspect(dirfd, name, error_path, info);
+  FileError error = Inspect(dirfd, name, path, info);
   if (!error.ok()) return error;
-  // No back end keeps attributes of links or special files (user.* refuses them with EPERM),
-  // and setting them must never reach through a link.
-  if (!S_ISREG(info.type) && !S_ISDIR(info.type)) return FileErrorFromErrno(EPERM, error_path);
+  // No back end keeps attributes of links, nor of special files but NTFS ones (user.* refuses
+  // them with EPERM), and setting them must never reach through a link.
+  if (!S_ISLNK(info.type) && !S_ISREG(info.type) && !S_ISDIR(info.type) &&
+      IsNtfsSpecialFile(path)) {
+    int err = NtfsReplace(-1, path.c_str(), attributes & kOwnedBits);
+    return err == 0 ? FileError::Success() : FileErrorFromErrno(err, path);
+  }
+  if (!S_ISREG(info.type) && !S_ISDIR(info.type)) return FileErrorFromErrno(EPERM, path);
   UniqueFd fd;
   Backend backend = Backend::kNone;
-  error = OpenEntry(dirfd, name, error_path, fd);
-  if (error.ok()) error = BackendOf(fd.get(), info, error_path, backend);
-  if (error.ok()) error = WriteStored(backend, fd.get(), info, error_path, attributes & kOwnedBits);
+  error = OpenEntry(dirfd, name, path, fd);
+  if (error.ok()) error = BackendOf(fd.get(), info, path, backend);
+  if (error.ok()) error = WriteStored(backend, fd.get(), info, path, attributes & kOwnedBits);
   return error;
 }
 
