@@ -77,6 +77,31 @@ QRgb PlaceColour(int x, int y) {
   return qRgb(x & 0xFF, y & 0xFF, ((x >> 8) << 4) | (y >> 8));
 }
 
+QByteArray Bytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void Write(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  QCOMPARE(file.write(bytes), bytes.size());
+}
+
+std::uint32_t Attributes(const QString& path) {
+  std::uint32_t attributes = 0xFFFFFFFF;
+  NativeFileServices().GetAttributes(path.toStdString(), attributes);
+  return attributes;
+}
+
+QStringList Transcript(const frmMain& w) {
+  QStringList lines;
+  for (int row = 0; row < w.LogLines().rowCount(); ++row) {
+    lines.append(w.LogLines().index(row, 0).data().toString());
+  }
+  return lines;
+}
+
 void Touch(const QString& path) {
   QFile file(path);
   QVERIFY(file.open(QIODevice::WriteOnly));
@@ -573,6 +598,91 @@ class WindowTest : public QObject {
       QCOMPARE(QColor(shot.pixel(150, 106)), QColor(255, 255, 255));  // the background one
       QCOMPARE(QColor(shot.pixel(80, 100)), text);                    // its border
     }
+  }
+
+  void installAndRemoveByClickingTheButtons() {
+    QTemporaryDir pictures;
+    QTemporaryDir drive;
+    QVERIFY(pictures.isValid() && drive.isValid());
+    const QString picture = pictures.filePath(QStringLiteral("sea.jpg"));
+    Write(picture, QByteArray("JPEG\0picture\r\n", 15));
+    const QString root = drive.path() + QLatin1Char('/');
+    QVERIFY(QDir(root).mkpath(QStringLiteral("A/B")));
+    // A settings file of the user's, in lower case, with an entry of its own.
+    Write(root + QStringLiteral("A/desktop.ini"), "[.ShellClassInfo]\r\nIconResource=x.ico,0\r\n");
+
+    auto w = ShowWindow();
+    QVERIFY(w);
+    w->drvDestination->SetVolumes({{"/", ""}, {drive.path().toStdString(), "STICK"}},
+                                  drive.path().toStdString());
+    w->txtPicture->setText(picture);
+    w->shpTextColor->SetFillValue(0x000000FF);
+    w->chkBackColor->setChecked(true);
+    QTest::mouseClick(w->cmdSkin[0], Qt::LeftButton);
+
+    const QStringList installed = {"*** Копирование файла картинки в корень диска",
+                                   "",
+                                   "  Скопировано...",
+                                   "  Имя файла: " + root + "Ormavell.jpg",
+                                   "",
+                                   "*** Построение дерева каталогов",
+                                   "",
+                                   "  " + root,
+                                   "  " + root + "A/",
+                                   "  " + root + "A/B/",
+                                   "",
+                                   "*** Все операции завершены успешно"};
+    QCOMPARE(Transcript(*w), installed);
+    QCOMPARE(w->lstLog->currentIndex().row(), installed.size() - 1);
+    QCOMPARE(Bytes(root + QStringLiteral("Ormavell.jpg")), Bytes(picture));
+    QCOMPARE(Attributes(root + QStringLiteral("Ormavell.jpg")), kAttrHidden);
+    const QByteArray dressing =
+        "[ExtShellFolderViews]\r\n"
+        "{BE098140-A513-11D0-A3A4-00C04FD706EC}={BE098140-A513-11D0-A3A4-00C04FD706EC}\r\n"
+        "[{BE098140-A513-11D0-A3A4-00C04FD706EC}]\r\n"
+        "Attributes=1\r\n"
+        "IconArea_Image=\\Ormavell.jpg\r\n"
+        "IconArea_Text=0x000000FF\r\n"
+        "IconArea_TextBackground=0x00FFFFFF\r\n";
+    QCOMPARE(Bytes(root + QStringLiteral("Desktop.INI")),
+             dressing + "[.ShellClassInfo]\r\nConfirmFileOp=0\r\n");
+    QCOMPARE(Bytes(root + QStringLiteral("A/desktop.ini")),
+             "[.ShellClassInfo]\r\nIconResource=x.ico,0\r\nConfirmFileOp=0\r\n" + dressing);
+    QVERIFY(!QFile::exists(root + QStringLiteral("A/Desktop.INI")));
+    QCOMPARE(Bytes(root + QStringLiteral("A/B/Desktop.INI")),
+             dressing + "[.ShellClassInfo]\r\nConfirmFileOp=0\r\n");
+    for (const char* file : {"Desktop.INI", "A/desktop.ini", "A/B/Desktop.INI"}) {
+      QCOMPARE(Attributes(root + QLatin1String(file)), kAttrHidden | kAttrSystem);
+    }
+    QCOMPARE(Attributes(root + QStringLiteral("A")) & kAttrReadOnly, kAttrReadOnly);
+    QCOMPARE(Attributes(root + QStringLiteral("A/B")) & kAttrReadOnly, kAttrReadOnly);
+    QCOMPARE(Attributes(drive.path()) & kAttrReadOnly, 0u);
+
+    // Remove needs no picture text; it takes the dressing off and leaves the rest.
+    w->txtPicture->clear();
+    QTest::mouseClick(w->cmdSkin[1], Qt::LeftButton);
+    const QStringList removed = {"*** Удаление файлов картинок с маской \"Ormavell.*\"",
+                                 "",
+                                 "  Удалён файл " + root + "Ormavell.jpg...",
+                                 "",
+                                 "*** Построение дерева каталогов",
+                                 "",
+                                 "  " + root,
+                                 "  " + root + "A/",
+                                 "  " + root + "A/B/",
+                                 "",
+                                 "*** Все операции завершены успешно"};
+    QCOMPARE(Transcript(*w), removed);
+    QVERIFY(!QFile::exists(root + QStringLiteral("Ormavell.jpg")));
+    const QByteArray undressed =
+        "[ExtShellFolderViews]\r\n[.ShellClassInfo]\r\nConfirmFileOp=0\r\n";
+    QCOMPARE(Bytes(root + QStringLiteral("Desktop.INI")), undressed);
+    QCOMPARE(Bytes(root + QStringLiteral("A/desktop.ini")),
+             "[.ShellClassInfo]\r\nIconResource=x.ico,0\r\nConfirmFileOp=0\r\n"
+             "[ExtShellFolderViews]\r\n");
+    QCOMPARE(Bytes(root + QStringLiteral("A/B/Desktop.INI")), undressed);
+    QVERIFY(!w->Dresser().bBusy());
+    QVERIFY(w->cmdSkin[0]->isEnabled() && w->chkBackColor->isEnabled());
   }
 
   void runTimeErrorIsReportedAndEndsTheProgram() {
