@@ -540,7 +540,11 @@ class WindowTest : public QObject {
       for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row) {
         listed.append(view->model()->index(row, 0, view->rootIndex()).data().toString());
       }
-      dialog->selectFile(dir.filePath(QStringLiteral("tree.png")));
+      // The user types the name over the selection the dialog started with, and confirms.
+      auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      if (name == nullptr) return;
+      view->clearSelection();
+      name->setText(QStringLiteral("tree.png"));
       static_cast<QDialog*>(dialog)->accept();
     });
     w->cmdBrowse->click();
