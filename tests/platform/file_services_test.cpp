@@ -406,9 +406,15 @@ TEST_F(VolumeTest, CopyReplacesAHiddenTargetWhole) {
   EXPECT_TRUE(files_.CopyFileReplacing(At("source.jpg"), At("new.jpg")).ok());
   EXPECT_EQ(ReadBytes(U8Path(At("new.jpg"))), picture);
   if (kind_.unix_modes) {
+    // The replaced file keeps its permission bits and owner.
     fs::permissions(U8Path(At("Ormavell.jpg")), fs::perms(0640));
+    ASSERT_EQ(chown(At("Ormavell.jpg").c_str(), 4321, 4322), 0);
     ASSERT_TRUE(files_.CopyFileReplacing(At("source.jpg"), At("Ormavell.jpg")).ok());
-    EXPECT_EQ(fs::status(U8Path(At("Ormavell.jpg"))).permissions(), fs::perms(0640));
+    struct stat copied {};
+    ASSERT_EQ(stat(At("Ormavell.jpg").c_str(), &copied), 0);
+    EXPECT_EQ(copied.st_mode & 07777, 0640u);
+    EXPECT_EQ(copied.st_uid, 4321u);
+    EXPECT_EQ(copied.st_gid, 4322u);
   }
 }
 
@@ -457,6 +463,11 @@ TEST_F(VolumeTest, FailedCopiesReportTheirCauseAndLeaveNothingBehind) {
             kErrPathNotFound);
   EXPECT_EQ(files_.CopyFileReplacing("   ", At("target.jpg")).number, kErrFileNotFound);
   EXPECT_EQ(files_.CopyFileReplacing(At("Folder"), At("target.jpg")).number, kErrPathFileAccess);
+  if (kind_.unix_modes) {
+    ASSERT_EQ(mkfifo(At("pipe").c_str(), 0600), 0);
+    EXPECT_EQ(files_.CopyFileReplacing(At("pipe"), At("target.jpg")).number, kErrPathFileAccess);
+    ASSERT_EQ(unlink(At("pipe").c_str()), 0);
+  }
   EXPECT_EQ(files_.CopyFileReplacing(At("source.jpg"), At("Folder")).number, kErrPathFileAccess);
   EXPECT_EQ(files_.CopyFileReplacing(At("source.jpg"), At("Folder") + "/").number,
             kErrPathFileAccess);
