@@ -96,10 +96,11 @@ class Mount {
     }
     return result;
   }
-  static std::unique_ptr<Mount> Tmpfs(const std::string& target, const std::string& options) {
+  static std::unique_ptr<Mount> New(const std::string& type, const std::string& target,
+                                    const std::string& options) {
     auto result = std::unique_ptr<Mount>(new Mount(target));
-    result->mounted_ = mount("tmpfs", target.c_str(), "tmpfs", 0, options.c_str()) == 0;
-    EXPECT_TRUE(result->mounted_) << "tmpfs: " << std::strerror(errno);
+    result->mounted_ = mount(type.c_str(), target.c_str(), type.c_str(), 0, options.c_str()) == 0;
+    EXPECT_TRUE(result->mounted_) << type << ": " << std::strerror(errno);
     return result;
   }
   ~Mount() {
@@ -481,12 +482,32 @@ TEST_F(VolumeTest, FailedCopiesReportTheirCauseAndLeaveNothingBehind) {
 TEST_F(VolumeTest, CopyThatRunsOutOfSpaceKeepsTheOldTarget) {
   MakeFile("big.jpg", std::string(1 << 20, 'p'));
   MakeFolder("Small");
-  auto small = Mount::Tmpfs(At("Small"), "size=64k");
+  auto small = Mount::New("tmpfs", At("Small"), "size=64k");
   MakeFile("Small/Ormavell.jpg", "old");
   FileError error = files_.CopyFileReplacing(At("big.jpg"), At("Small/Ormavell.jpg"));
   EXPECT_EQ(error.number, kErrDiskFull) << Describe(error);
   EXPECT_EQ(ReadBytes(U8Path(At("Small/Ormavell.jpg"))), "old");
   EXPECT_EQ(NamesOnDisk("Small"), Names{"Ormavell.jpg"});
+}
+
+// ramfs keeps no extended attributes: nothing can be stored, and only what an entry shows
+// anyway can be "set".
+TEST_F(VolumeTest, VolumesThatStoreNoAttributesRefuseToSetThem) {
+  MakeFolder("Ram");
+  auto ram = Mount::New("ramfs", At("Ram"), "");
+  MakeFile("Ram/plain.txt");
+  MakeFile("Ram/.hidden");
+  MakeFolder("Ram/Folder");
+  EXPECT_EQ(Get("Ram/plain.txt"), 0u);
+  EXPECT_EQ(Get("Ram/.hidden"), H);
+  EXPECT_EQ(Get("Ram/Folder"), D);
+  FileError refused = files_.SetAttributes(At("Ram/plain.txt"), H);
+  EXPECT_EQ(refused.number, kErrPathFileAccess);
+  EXPECT_EQ(refused.os_error, EOPNOTSUPP);
+  EXPECT_EQ(files_.SetAttributes(At("Ram/Folder"), R).number, kErrPathFileAccess);
+  EXPECT_TRUE(files_.SetAttributes(At("Ram/plain.txt"), 0).ok());
+  EXPECT_TRUE(files_.SetAttributes(At("Ram/.hidden"), H).ok());
+  EXPECT_EQ(Get("Ram/plain.txt"), 0u);
 }
 
 TEST_F(VolumeTest, RemoveDeletesAndReportsMissingFiles) {
