@@ -146,7 +146,7 @@ int CopyContent(int in, int out) {
 }
 
 std::string TemporaryName() {
-  static std::mt19937_64 random{std::random_device{}()};
+  thread_local std::mt19937_64 random{std::random_device{}()};
   static const char kHex[] = "0123456789abcdef";
   std::uint64_t bits = random();
   std::string name = ".ormavell-";
@@ -191,9 +191,15 @@ class PosixFileServices final : public FileServices {
 
   FileError CopyFileReplacing(const std::string& source, const std::string& target) override {
     if (HasNul(source) || HasNul(target)) return BadName();
+    // A device or FIFO named as the picture is refused before it is opened: opening one can
+    // block or act on the device.
+    struct stat source_stat {};
+    if (stat(source.c_str(), &source_stat) != 0) return FileErrorFromErrno(errno, source);
+    if (!S_ISREG(source_stat.st_mode)) {
+      return FileErrorFromErrno(S_ISDIR(source_stat.st_mode) ? EISDIR : EINVAL, source);
+    }
     UniqueFd in(open(source.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!in) return FileErrorFromErrno(errno, source);
-    struct stat source_stat {};
     if (fstat(in.get(), &source_stat) != 0) return FileErrorFromErrno(errno, source);
     if (!S_ISREG(source_stat.st_mode)) {
       return FileErrorFromErrno(S_ISDIR(source_stat.st_mode) ? EISDIR : EINVAL, source);
