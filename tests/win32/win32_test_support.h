@@ -10,7 +10,7 @@ namespace orm::test {
 // True when the test runs under Wine rather than on Windows.
 bool RunningUnderWine();
 
-// The drive wine-drive mapped for this test ("r:"), or "" when there is none.
+// The drive wine-drive mapped for this test ("R:"), or "" when there is none.
 std::string TestDrive();
 
 // The path in the \\?\ form (for a full path of any length).
