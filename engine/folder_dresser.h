@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/main_window_port.h"
 #include "platform/file_services.h"
@@ -66,6 +67,14 @@ class FolderDresser {
   static constexpr int kMaxLogLines = 30000;
 
  private:
+  // The handling of one folder: its log line, its settings file entries, its attributes.
+  // False when the root's first settings write failed. Raises RunTimeError when the folder's
+  // log line or paths cannot be made.
+  bool DressFolder(const std::string& received, std::int16_t mode, const std::string& root);
+  // The full paths of the folders to visit below folder (which ends with a separator), in
+  // listing order.
+  std::vector<std::string> ListSubfolders(const std::string& folder);
+
   MainWindowPort& window_;
   FileServices& files_;
   bool bBusy_ = false;
