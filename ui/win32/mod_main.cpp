@@ -1,7 +1,8 @@
 #include "ui/win32/mod_main.h"
 
-#include <commctrl.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 #include <memory>
 
