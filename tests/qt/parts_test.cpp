@@ -164,6 +164,24 @@ class PartsTest : public QObject {
                           "/mnt/share [//server/share]", "/mnt/nfs [host:/export]"}));
   }
 
+  void aContainerRootStillGivesOneVolume() {
+    const std::vector<MountEntry> mounts = ParseMountInfo(
+        "600 500 0:50 / / rw - overlay overlay rw\n"
+        "601 600 0:51 / /proc rw - proc proc rw\n"
+        "602 600 0:52 / /work rw - tmpfs tmpfs rw\n");
+    const std::vector<Volume> none = SelectVolumes(mounts, {}, &Identity);
+    QVERIFY(none.empty());
+    std::vector<Volume> offered = VolumesOrHolder(none, mounts, "/work/pics");
+    QCOMPARE(offered.size(), std::size_t{1});
+    QCOMPARE(offered[0].mountPoint, std::string("/work"));
+    offered = VolumesOrHolder(none, mounts, "/home/me");
+    QCOMPARE(offered[0].mountPoint, std::string("/"));
+    // Real volumes are offered as they are.
+    offered = VolumesOrHolder({{"/media/usb", "A"}}, mounts, "/work");
+    QCOMPARE(offered.size(), std::size_t{1});
+    QCOMPARE(offered[0].mountPoint, std::string("/media/usb"));
+  }
+
   void diskLabelsComeFromTheLinksWithUdevEscapes() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());

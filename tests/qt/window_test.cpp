@@ -689,6 +689,17 @@ class WindowTest : public QObject {
     QVERIFY(w->cmdSkin[0]->isEnabled() && w->chkBackColor->isEnabled());
   }
 
+  void anEmptyDriveListGivesNoDrive() {
+    frmMain w(NativeFileServices());
+    w.drvDestination->SetVolumes({}, "/");
+    QVERIFY_THROWS_EXCEPTION(RunTimeError, w.DriveText());
+    try {
+      w.DriveText();
+    } catch (const RunTimeError& error) {
+      QCOMPARE(error.number(), kErrDiskNotReady);
+    }
+  }
+
   void runTimeErrorIsReportedAndEndsTheProgram() {
     auto w = ShowWindow();
     QVERIFY(w);

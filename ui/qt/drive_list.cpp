@@ -162,6 +162,17 @@ std::vector<Volume> SelectVolumes(const std::vector<MountEntry>& mounts, const D
   return volumes;
 }
 
+std::vector<Volume> VolumesOrHolder(std::vector<Volume> volumes,
+                                    const std::vector<MountEntry>& mounts,
+                                    const std::string& path) {
+  if (!volumes.empty()) return volumes;
+  std::vector<Volume> all;
+  for (const MountEntry& entry : mounts) all.push_back({entry.mountPoint, {}});
+  const int holder = IndexOfVolumeHolding(all, path);
+  if (holder >= 0) volumes.push_back(all[static_cast<std::size_t>(holder)]);
+  return volumes;
+}
+
 std::string VolumeText(const Volume& volume) {
   return volume.label.empty() ? volume.mountPoint : volume.mountPoint + " [" + volume.label + "]";
 }
@@ -184,21 +195,22 @@ int IndexOfVolumeHolding(const std::vector<Volume>& volumes, const std::string& 
   return best;
 }
 
-std::vector<Volume> SystemVolumes() {
+std::vector<Volume> SystemVolumes(const std::string& path) {
   std::ifstream file("/proc/self/mountinfo", std::ios::binary);
   std::ostringstream text;
   text << file.rdbuf();
-  std::vector<Volume> volumes = SelectVolumes(ParseMountInfo(text.str()),
-                                              ReadDiskLabels("/dev/disk/by-label"), &CanonicalPath);
-  std::erase_if(volumes, [](const Volume& volume) {
+  std::vector<MountEntry> mounts = ParseMountInfo(text.str());
+  std::erase_if(mounts, [](const MountEntry& entry) {
     std::error_code error;
-    return !std::filesystem::is_directory(volume.mountPoint, error);
+    return !std::filesystem::is_directory(entry.mountPoint, error);
   });
-  return volumes;
+  return VolumesOrHolder(
+      SelectVolumes(mounts, ReadDiskLabels("/dev/disk/by-label"), &CanonicalPath), mounts, path);
 }
 
 DriveListBox::DriveListBox(QWidget* parent) : QComboBox(parent) {
-  SetVolumes(SystemVolumes(), CanonicalPath(QDir::currentPath().toStdString()));
+  const std::string here = CanonicalPath(QDir::currentPath().toStdString());
+  SetVolumes(SystemVolumes(here), here);
 }
 
 void DriveListBox::SetVolumes(std::vector<Volume> volumes, const std::string& path) {
@@ -217,11 +229,11 @@ std::string DriveListBox::Drive() const {
 
 void DriveListBox::showPopup() {
   const std::string selected = Drive();
-  std::vector<Volume> volumes = SystemVolumes();
+  const std::string here = CanonicalPath(QDir::currentPath().toStdString());
+  std::vector<Volume> volumes = SystemVolumes(here);
   const bool stillMounted = std::any_of(volumes.begin(), volumes.end(),
                                         [&](const Volume& v) { return v.mountPoint == selected; });
-  SetVolumes(std::move(volumes),
-             stillMounted ? selected : CanonicalPath(QDir::currentPath().toStdString()));
+  SetVolumes(std::move(volumes), stillMounted ? selected : here);
   QComboBox::showPopup();
 }
 

@@ -44,6 +44,12 @@ DiskLabels ReadDiskLabels(const std::string& byLabelFolder);
 std::vector<Volume> SelectVolumes(const std::vector<MountEntry>& mounts, const DiskLabels& labels,
                                   std::string (*canonicalDevice)(const std::string&));
 
+// volumes, or, where none of the mounts is a real volume (a container whose root is an
+// overlay), the mount that holds path, so that the list always offers the volume the program
+// was started on.
+std::vector<Volume> VolumesOrHolder(std::vector<Volume> volumes,
+                                    const std::vector<MountEntry>& mounts, const std::string& path);
+
 // "/media/usb [STICK]", or the bare mount point when there is no label.
 std::string VolumeText(const Volume& volume);
 
@@ -52,8 +58,9 @@ std::string VolumeText(const Volume& volume);
 int IndexOfVolumeHolding(const std::vector<Volume>& volumes, const std::string& path);
 
 // The volumes of this system, from /proc/self/mountinfo and /dev/disk/by-label; mounts whose
-// mount point is not a folder (files bound into containers) are left out.
-std::vector<Volume> SystemVolumes();
+// mount point is not a folder (files bound into containers) are left out. Never empty when
+// path (the working folder) lies on a mount: see VolumesOrHolder.
+std::vector<Volume> SystemVolumes(const std::string& path);
 
 class DriveListBox : public QComboBox {
   Q_OBJECT
