@@ -101,6 +101,8 @@ class PosixListing final : public DirListing {
     unsigned char type = entry.d_type;
     if (type == DT_LNK) return kAttrReparsePoint;
     if (type != DT_DIR && type != DT_UNKNOWN) return 0;
+    // "." and ".." are folders the walk never enters.
+    if (IsDotOrDotDot(entry.d_name)) return kAttrDirectory;
     struct statx stx {};
     if (statx(dirfd(dir_), entry.d_name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE, &stx) !=
         0) {
