@@ -96,19 +96,22 @@ class TempFile {
   std::string path_;
 };
 
-FileError ReadAll(int fd, const std::string& path, std::string& bytes) {
-  struct stat st;
-  if (::fstat(fd, &st) != 0) return ErrnoError(errno, path);
-  bytes.clear();
-  bytes.reserve(static_cast<std::size_t>(st.st_size));
-  char buffer[65536];
+// Reads until read() reports the end, whatever size the file has grown to since size was
+// taken. A short read alone is not trusted as the end: on a network or FUSE volume it may not
+// be, and stopping there would write back a truncated file.
+FileError ReadAll(int fd, const std::string& path, off_t size, std::string& bytes) {
+  bytes.resize(static_cast<std::size_t>(size) + 1);
+  std::size_t done = 0;
   for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (done == bytes.size()) bytes.resize(bytes.size() * 2);
+    ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return ErrnoError(errno, path);
-    if (n == 0) return FileError::Success();
-    bytes.append(buffer, static_cast<std::size_t>(n));
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
   }
+  bytes.resize(done);
+  return FileError::Success();
 }
 
 FileError WriteAll(int fd, const std::string& path, const std::string& bytes) {
@@ -191,9 +194,6 @@ FileError CopyMetadata(int from, const struct stat& old, int to, const std::stri
   return CopyXattrs(from, to, path);
 }
 
-// Whether a rewrite waits for the new content to reach the disk before the rename.
-constexpr bool kSyncBeforeRename = false;
-
 // Writes bytes to a new file beside path and renames it over path, so a crash or a full disk
 // leaves either the old file or the new one. old is the stat of the existing file and from its
 // open descriptor, or nullptr and -1 when the file is created.
@@ -214,7 +214,12 @@ FileError ReplaceFile(const std::string& path, const std::string& bytes, const s
   if (old != nullptr) {
     if (FileError e = CopyMetadata(from, *old, out.get(), path); !e.ok()) return e;
   }
-  if (kSyncBeforeRename && ::fdatasync(out.get()) != 0) return ErrnoError(errno, path);
+  // Where an old file is replaced, its bytes are the user's: the new content reaches the disk
+  // before the rename, so a power loss leaves the old file or the new one. Without this only
+  // ext4 and btrfs flush on such a rename by themselves; FAT, XFS and NTFS may keep the new
+  // name with no data. A new file puts nothing at stake and is not waited for, which keeps a
+  // first install on a large drive fast.
+  if (old != nullptr && ::fdatasync(out.get()) != 0) return ErrnoError(errno, path);
   if (out.Close() != 0) return ErrnoError(errno, path);
   if (::rename(temp.path().c_str(), path.c_str()) != 0) return ErrnoError(errno, path);
   temp.Release();
@@ -222,13 +227,20 @@ FileError ReplaceFile(const std::string& path, const std::string& bytes, const s
 }
 
 FileError Write(const std::string& file, std::span<const ProfileEdit> edits) {
-  const std::string path = ResolveNameCase(file);
+  // The name as written costs one lstat; only a miss looks for it in another letter case.
+  std::string path = file;
   struct stat st;
-  bool exists = true;
-  if (::lstat(path.c_str(), &st) != 0) {
-    if (errno != ENOENT) return ErrnoError(errno, path);
-    if (!FolderExists(path)) return FileError::Of(kErrPathNotFound, ENOENT);
-    exists = false;
+  bool exists = ::lstat(path.c_str(), &st) == 0;
+  int err = exists ? 0 : errno;
+  if (err == ENOENT) {
+    path = ResolveNameCase(file);
+    if (path != file) {
+      exists = ::lstat(path.c_str(), &st) == 0;
+      err = exists ? 0 : errno;
+    }
+  }
+  if (!exists) {
+    if (err != ENOENT) return ErrnoError(err, path);
   } else if (S_ISLNK(st.st_mode)) {
     return FileError::Of(kErrPathFileAccess, ELOOP);
   } else if (!S_ISREG(st.st_mode)) {
@@ -251,10 +263,16 @@ FileError Write(const std::string& file, std::span<const ProfileEdit> edits) {
       return FileError::Of(kErrPathFileAccess, EINVAL);
     }
     st = opened;
-    if (FileError e = ReadAll(in.get(), path, bytes); !e.ok()) return e;
+    if (FileError e = ReadAll(in.get(), path, st.st_size, bytes); !e.ok()) return e;
   }
-  if (!ApplyProfileEdits(bytes, exists, edits)) return FileError::Success();
-  return ReplaceFile(path, bytes, in.get() >= 0 ? &st : nullptr, in.get());
+  const bool existed = exists;
+  if (!ApplyProfileEdits(bytes, exists, edits)) {
+    // Nothing to write. A deletion in a folder that is not there still fails, as any write
+    // there would; a missing file in an existing folder is simply nothing to delete from.
+    if (!existed && !FolderExists(path)) return FileError::Of(kErrPathNotFound, ENOENT);
+    return FileError::Success();
+  }
+  return ReplaceFile(path, bytes, existed ? &st : nullptr, in.get());
 }
 
 }  // namespace
