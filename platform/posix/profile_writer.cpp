@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -103,6 +104,7 @@ FileError CopyXattrs(int from, int to, const std::string& path, bool& dos_attrib
     ssize_t size = ::flistxattr(from, nullptr, 0);
     if (size < 0 && (errno == ENOTSUP || errno == ENOSYS)) return FileError::Success();
     if (size < 0) return FileErrorFromErrno(errno, path);
+    if (size == 0) return FileError::Success();
     names.resize(static_cast<std::size_t>(size));
     size = ::flistxattr(from, names.data(), names.size());
     if (size < 0 && errno == ERANGE) continue;  // the list grew between the two calls
@@ -130,6 +132,35 @@ FileError CopyXattrs(int from, int to, const std::string& path, bool& dos_attrib
     if (name == kDosAttrib) dos_attrib = true;
   }
   return FileError::Success();
+}
+
+// What the replacement of a file needs from the volume that holds it.
+struct VolumeTraits {
+  // The Windows attributes, if any, are the user.DOSATTRIB extended attribute, which the copy
+  // of the extended attributes carries. Elsewhere (FAT, NTFS, anything unknown) the attribute
+  // back end is asked.
+  bool attributes_in_xattrs = false;
+  // A crash cannot leave the new name without its data: tmpfs does not outlive one, and ext4
+  // (auto_da_alloc, on by default) and btrfs write a file's data before a rename that replaces
+  // another file commits. FAT, NTFS and XFS give no such order, so there the data is synced
+  // before the rename.
+  bool rename_keeps_data = false;
+};
+
+VolumeTraits TraitsOf(int fd) {
+  struct statfs fs;
+  if (::fstatfs(fd, &fs) != 0) return {};
+  switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0xEF53:      // ext2, ext3, ext4
+    case 0x01021994:  // tmpfs
+    case 0x9123683E:  // btrfs
+      return {true, true};
+    case 0x58465342:  // XFS
+    case 0xF2F52010:  // F2FS
+      return {true, false};
+    default:
+      return {};
+  }
 }
 
 constexpr const char* kNtfsAttrib = "system.ntfs_attrib_be";
@@ -207,16 +238,18 @@ FileError ReplaceFile(const std::string& path, const std::string& bytes, const s
   if (old != nullptr) {
     if (FileError e = CopyMetadata(from, *old, out.get(), path, dos_attrib); !e.ok()) return e;
   }
-  // Where an old file is replaced, its bytes are the user's: the new content reaches the disk
-  // before the rename, so a power loss leaves the old file or the new one. Without this only
-  // ext4 and btrfs flush on such a rename by themselves; FAT, XFS and NTFS may keep the new
-  // name with no data. A new file puts nothing at stake and is not waited for, which keeps a
-  // first install on a large drive fast.
-  if (old != nullptr && ::fdatasync(out.get()) != 0) return FileErrorFromErrno(errno, path);
+  // Where an old file is replaced, its bytes are the user's: unless the volume orders this
+  // itself, the new content reaches the disk before the rename, so that a power loss leaves
+  // the old file or the new one. A new file puts nothing at stake and is not waited for, which
+  // keeps a first install on a large drive fast.
+  const VolumeTraits volume = old != nullptr ? TraitsOf(from) : VolumeTraits{};
+  if (old != nullptr && !volume.rename_keeps_data && ::fdatasync(out.get()) != 0) {
+    return FileErrorFromErrno(errno, path);
+  }
   // close() is where a network volume may report a write that failed.
   if (::close(out.release()) != 0) return FileErrorFromErrno(errno, path);
   std::string ntfs;
-  if (old != nullptr && !dos_attrib) {
+  if (old != nullptr && !dos_attrib && !volume.attributes_in_xattrs) {
     if (FileError e = CarryWindowsAttributes(path, temp.path(), ntfs); !e.ok()) return e;
   }
   if (::rename(temp.path().c_str(), path.c_str()) != 0) return FileErrorFromErrno(errno, path);
