@@ -7,19 +7,8 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-need() {
-  local c
-  for c in "$@"; do command -v "$c" >/dev/null || fail "$c is not installed (scripts/deps test)"; done
-}
-expect() {
-  [ "$2" = "$3" ] || fail "$1: got '$2', wanted '$3'"
-  echo "ok: $1 = $3"
-}
-[ "$(id -u)" -eq 0 ] || fail "mounting the test volume needs root"
+# fail, need, expect, and the check that we run as root.
+. "$here/../platform/volume-lib.sh"
 
 kind=$1
 shift
