@@ -10,6 +10,7 @@
 #include "platform/file_services.h"
 #include "platform/name_match.h"
 #include "platform/posix/name_case.h"
+#include "platform/posix/path_at.h"
 #include "platform/posix/posix_errors.h"
 #include "platform/posix/profile_writer.h"
 #include "platform/posix/unique_fd.h"
@@ -45,7 +46,9 @@ bool IsDotOrDotDot(const char* name) {
 
 // Opens a folder to list or to write into. A missing folder is a missing path (76).
 FileError OpenFolder(const std::string& folder, int extra_flags, UniqueFd& fd) {
-  fd.reset(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | extra_flags));
+  posix::PathAt at(folder);
+  if (at.error() != 0) return FileErrorFromErrno(at.error(), folder);
+  fd.reset(openat(at.dirfd(), at.name().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | extra_flags));
   if (fd) return FileError::Success();
   int err = errno;
   if (err == ENOENT) return FileError::Of(kErrPathNotFound, err);
@@ -146,7 +149,7 @@ int CopyContent(int in, int out) {
 }
 
 std::string TemporaryName() {
-  static std::mt19937_64 random{std::random_device{}()};
+  thread_local std::mt19937_64 random{std::random_device{}()};
   static const char kHex[] = "0123456789abcdef";
   std::uint64_t bits = random();
   std::string name = ".ormavell-";
@@ -160,13 +163,17 @@ class PosixFileServices final : public FileServices {
     attributes = 0;
     if (HasNul(path)) return BadName();
     std::string entry = WithoutTrailingSlashes(path);
-    return posix::ReadAttributesAt(AT_FDCWD, entry, entry, attributes);
+    posix::PathAt at(entry);
+    if (at.error() != 0) return FileErrorFromErrno(at.error(), entry);
+    return posix::ReadAttributesAt(at.dirfd(), at.name(), entry, attributes);
   }
 
   FileError SetAttributes(const std::string& path, std::uint32_t attributes) override {
     if (HasNul(path)) return BadName();
     std::string entry = WithoutTrailingSlashes(path);
-    return posix::WriteAttributesAt(AT_FDCWD, entry, entry, attributes);
+    posix::PathAt at(entry);
+    if (at.error() != 0) return FileErrorFromErrno(at.error(), entry);
+    return posix::WriteAttributesAt(at.dirfd(), at.name(), entry, attributes);
   }
 
   FileError OpenListing(const std::string& pattern, std::uint32_t mask,
@@ -191,9 +198,20 @@ class PosixFileServices final : public FileServices {
 
   FileError CopyFileReplacing(const std::string& source, const std::string& target) override {
     if (HasNul(source) || HasNul(target)) return BadName();
-    UniqueFd in(open(source.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (!in) return FileErrorFromErrno(errno, source);
+    // A device or FIFO named as the picture is refused before it is opened: opening one can
+    // block or act on the device.
     struct stat source_stat {};
+    posix::PathAt source_at(source);
+    if (source_at.error() != 0) return FileErrorFromErrno(source_at.error(), source);
+    if (fstatat(source_at.dirfd(), source_at.name().c_str(), &source_stat, 0) != 0) {
+      return FileErrorFromErrno(errno, source);
+    }
+    if (!S_ISREG(source_stat.st_mode)) {
+      return FileErrorFromErrno(S_ISDIR(source_stat.st_mode) ? EISDIR : EINVAL, source);
+    }
+    UniqueFd in(openat(source_at.dirfd(), source_at.name().c_str(),
+                       O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!in) return FileErrorFromErrno(errno, source);
     if (fstat(in.get(), &source_stat) != 0) return FileErrorFromErrno(errno, source);
     if (!S_ISREG(source_stat.st_mode)) {
       return FileErrorFromErrno(S_ISDIR(source_stat.st_mode) ? EISDIR : EINVAL, source);
@@ -252,7 +270,9 @@ class PosixFileServices final : public FileServices {
 
   FileError RemoveFile(const std::string& path) override {
     if (HasNul(path)) return BadName();
-    if (unlink(path.c_str()) != 0) return FileErrorFromErrno(errno, path);
+    posix::PathAt at(path);
+    if (at.error() != 0) return FileErrorFromErrno(at.error(), path);
+    if (unlinkat(at.dirfd(), at.name().c_str(), 0) != 0) return FileErrorFromErrno(errno, path);
     return FileError::Success();
   }
 

@@ -1,8 +1,11 @@
 #include "platform/posix/posix_errors.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cerrno>
+
+#include "platform/posix/path_at.h"
 
 namespace orm::posix {
 namespace {
@@ -24,7 +27,10 @@ FileError FileErrorFromErrno(int err, const std::string& path) {
       // Windows tells a missing file (53) from a missing folder on the way (76); removal
       // relies on 53, so look at the folder once more.
       struct stat folder;
-      bool folder_exists = stat(ParentOf(path).c_str(), &folder) == 0 && S_ISDIR(folder.st_mode);
+      PathAt at(ParentOf(path));
+      bool folder_exists = at.error() == 0 &&
+                           fstatat(at.dirfd(), at.name().c_str(), &folder, 0) == 0 &&
+                           S_ISDIR(folder.st_mode);
       return FileError::Of(folder_exists ? kErrFileNotFound : kErrPathNotFound, err);
     }
     case ENOTDIR:

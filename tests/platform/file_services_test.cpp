@@ -96,10 +96,11 @@ class Mount {
     }
     return result;
   }
-  static std::unique_ptr<Mount> Tmpfs(const std::string& target, const std::string& options) {
+  static std::unique_ptr<Mount> New(const std::string& type, const std::string& target,
+                                    const std::string& options) {
     auto result = std::unique_ptr<Mount>(new Mount(target));
-    result->mounted_ = mount("tmpfs", target.c_str(), "tmpfs", 0, options.c_str()) == 0;
-    EXPECT_TRUE(result->mounted_) << "tmpfs: " << std::strerror(errno);
+    result->mounted_ = mount(type.c_str(), target.c_str(), type.c_str(), 0, options.c_str()) == 0;
+    EXPECT_TRUE(result->mounted_) << type << ": " << std::strerror(errno);
     return result;
   }
   ~Mount() {
@@ -406,9 +407,15 @@ TEST_F(VolumeTest, CopyReplacesAHiddenTargetWhole) {
   EXPECT_TRUE(files_.CopyFileReplacing(At("source.jpg"), At("new.jpg")).ok());
   EXPECT_EQ(ReadBytes(U8Path(At("new.jpg"))), picture);
   if (kind_.unix_modes) {
+    // The replaced file keeps its permission bits and owner.
     fs::permissions(U8Path(At("Ormavell.jpg")), fs::perms(0640));
+    ASSERT_EQ(chown(At("Ormavell.jpg").c_str(), 4321, 4322), 0);
     ASSERT_TRUE(files_.CopyFileReplacing(At("source.jpg"), At("Ormavell.jpg")).ok());
-    EXPECT_EQ(fs::status(U8Path(At("Ormavell.jpg"))).permissions(), fs::perms(0640));
+    struct stat copied {};
+    ASSERT_EQ(stat(At("Ormavell.jpg").c_str(), &copied), 0);
+    EXPECT_EQ(copied.st_mode & 07777, 0640u);
+    EXPECT_EQ(copied.st_uid, 4321u);
+    EXPECT_EQ(copied.st_gid, 4322u);
   }
 }
 
@@ -457,6 +464,11 @@ TEST_F(VolumeTest, FailedCopiesReportTheirCauseAndLeaveNothingBehind) {
             kErrPathNotFound);
   EXPECT_EQ(files_.CopyFileReplacing("   ", At("target.jpg")).number, kErrFileNotFound);
   EXPECT_EQ(files_.CopyFileReplacing(At("Folder"), At("target.jpg")).number, kErrPathFileAccess);
+  if (kind_.unix_modes) {
+    ASSERT_EQ(mkfifo(At("pipe").c_str(), 0600), 0);
+    EXPECT_EQ(files_.CopyFileReplacing(At("pipe"), At("target.jpg")).number, kErrPathFileAccess);
+    ASSERT_EQ(unlink(At("pipe").c_str()), 0);
+  }
   EXPECT_EQ(files_.CopyFileReplacing(At("source.jpg"), At("Folder")).number, kErrPathFileAccess);
   EXPECT_EQ(files_.CopyFileReplacing(At("source.jpg"), At("Folder") + "/").number,
             kErrPathFileAccess);
@@ -470,12 +482,32 @@ TEST_F(VolumeTest, FailedCopiesReportTheirCauseAndLeaveNothingBehind) {
 TEST_F(VolumeTest, CopyThatRunsOutOfSpaceKeepsTheOldTarget) {
   MakeFile("big.jpg", std::string(1 << 20, 'p'));
   MakeFolder("Small");
-  auto small = Mount::Tmpfs(At("Small"), "size=64k");
+  auto small = Mount::New("tmpfs", At("Small"), "size=64k");
   MakeFile("Small/Ormavell.jpg", "old");
   FileError error = files_.CopyFileReplacing(At("big.jpg"), At("Small/Ormavell.jpg"));
   EXPECT_EQ(error.number, kErrDiskFull) << Describe(error);
   EXPECT_EQ(ReadBytes(U8Path(At("Small/Ormavell.jpg"))), "old");
   EXPECT_EQ(NamesOnDisk("Small"), Names{"Ormavell.jpg"});
+}
+
+// ramfs keeps no extended attributes: nothing can be stored, and only what an entry shows
+// anyway can be "set".
+TEST_F(VolumeTest, VolumesThatStoreNoAttributesRefuseToSetThem) {
+  MakeFolder("Ram");
+  auto ram = Mount::New("ramfs", At("Ram"), "");
+  MakeFile("Ram/plain.txt");
+  MakeFile("Ram/.hidden");
+  MakeFolder("Ram/Folder");
+  EXPECT_EQ(Get("Ram/plain.txt"), 0u);
+  EXPECT_EQ(Get("Ram/.hidden"), H);
+  EXPECT_EQ(Get("Ram/Folder"), D);
+  FileError refused = files_.SetAttributes(At("Ram/plain.txt"), H);
+  EXPECT_EQ(refused.number, kErrPathFileAccess);
+  EXPECT_EQ(refused.os_error, EOPNOTSUPP);
+  EXPECT_EQ(files_.SetAttributes(At("Ram/Folder"), R).number, kErrPathFileAccess);
+  EXPECT_TRUE(files_.SetAttributes(At("Ram/plain.txt"), 0).ok());
+  EXPECT_TRUE(files_.SetAttributes(At("Ram/.hidden"), H).ok());
+  EXPECT_EQ(Get("Ram/plain.txt"), 0u);
 }
 
 TEST_F(VolumeTest, RemoveDeletesAndReportsMissingFiles) {

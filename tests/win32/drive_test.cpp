@@ -1,0 +1,80 @@
+// The Windows file services on a drive root: wine-drive maps a letter to a temporary folder
+// that holds a symbolic link loop, loop\back -> the loop folder's parent.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "platform/file_services.h"
+#include "platform/win32/wide_text.h"
+#include "tests/win32/win32_test_support.h"
+
+namespace orm {
+namespace {
+
+class DriveRootTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(test::TestDrive().empty()) << "run through wine-drive";
+    root_ = test::TestDrive() + "\\";
+  }
+
+  std::vector<std::string> List(const std::string& pattern, std::uint32_t mask) {
+    std::vector<std::string> names;
+    std::unique_ptr<DirListing> listing;
+    EXPECT_TRUE(files_.OpenListing(pattern, mask, listing).ok()) << pattern;
+    std::string name;
+    while (listing && listing->Next(name).ok() && !name.empty()) names.push_back(name);
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  FileServices& files_ = NativeFileServices();
+  std::string root_;
+};
+
+TEST_F(DriveRootTest, TheProcessStartsOnTheMappedDrive) {
+  wchar_t current[MAX_PATH];
+  ASSERT_GT(GetCurrentDirectoryW(MAX_PATH, current), 0u);
+  EXPECT_EQ(win32::FromWide(current).substr(0, 3), root_);
+}
+
+TEST_F(DriveRootTest, TheRootIsAFolder) {
+  std::uint32_t attributes = 0;
+  ASSERT_TRUE(files_.GetAttributes(root_, attributes).ok());
+  EXPECT_EQ(attributes & (kAttrDirectory | kAttrReparsePoint), kAttrDirectory);
+}
+
+TEST_F(DriveRootTest, LinksAreNeverFolders) {
+  std::uint32_t attributes = 0;
+  ASSERT_TRUE(files_.GetAttributes(root_ + "loop\\back", attributes).ok());
+  EXPECT_EQ(attributes & (kAttrDirectory | kAttrReparsePoint), kAttrReparsePoint);
+  // The listing still names the link; the walk does not enter it.
+  EXPECT_EQ(List(root_ + "loop\\*.*", kMaskAll), (std::vector<std::string>{".", "..", "back"}));
+}
+
+TEST_F(DriveRootTest, PictureAndSettingsFileInTheRoot) {
+  const std::string source = root_ + "loop\\sea.jpg";
+  test::WriteRaw(source, "picture");
+  const std::string picture = root_ + "Ormavell.jpg";
+  ASSERT_TRUE(files_.CopyFileReplacing(source, picture).ok());
+  ASSERT_TRUE(files_.SetAttributes(picture, kAttrHidden).ok());
+  EXPECT_EQ(List(root_ + "Ormavell.*", kMaskFiles), (std::vector<std::string>{"Ormavell.jpg"}));
+
+  const std::string ini = root_ + "Desktop.INI";
+  ASSERT_TRUE(files_.WriteProfileEntry(ini, "ExtShellFolderViews", "k", "v").ok());
+  ASSERT_TRUE(files_.SetAttributes(ini, kAttrHidden | kAttrSystem).ok());
+  EXPECT_EQ(test::ReadRaw(ini), "[ExtShellFolderViews]\r\nk=v\r\n");
+  std::uint32_t attributes = 0;
+  ASSERT_TRUE(files_.GetAttributes(ini, attributes).ok());
+  EXPECT_EQ(attributes & (kAttrReadOnly | kAttrHidden | kAttrSystem), kAttrHidden | kAttrSystem);
+
+  ASSERT_TRUE(files_.RemoveFile(picture).ok());
+  EXPECT_TRUE(List(root_ + "Ormavell.*", kMaskFiles).empty());
+}
+
+}  // namespace
+}  // namespace orm
