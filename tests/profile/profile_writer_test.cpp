@@ -12,12 +12,15 @@
 #include <array>
 #include <cerrno>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <string>
 
+#include "platform/file_services.h"
 #include "platform/posix/name_case.h"
 #include "tests/common/test_files.h"
 
@@ -217,6 +220,39 @@ TEST(ProfileWriter, FullDiskKeepsTheOldFileWhole) {
   EXPECT_EQ(e.number, kErrDiskFull) << e.os_error;
   EXPECT_EQ(test::ReadBytes(volume / "Desktop.INI"), old);
   EXPECT_EQ(Names(volume.path()), (std::set<std::string>{"Desktop.INI", "filler"}));
+}
+
+// On the volume the scripts mount at ORMAVELL_TEST_VOLUME (FAT, NTFS), else on the local disk
+// (user.DOSATTRIB). The files stay on a mounted volume, where the script reads their bits from
+// the disk after unmounting.
+TEST(ProfileWriterOnVolume, WindowsAttributesSurviveTheRewrite) {
+  std::optional<test::TempDir> local;
+  const char* volume = std::getenv("ORMAVELL_TEST_VOLUME");
+  std::string folder =
+      volume != nullptr ? std::string(volume) : (local.emplace(), local->path().string());
+  std::string dressed = folder + "/Desktop.INI", plain = folder + "/plain.ini";
+  test::WriteBytes(dressed, "[a]\r\nx=1\r\n");
+  test::WriteBytes(plain, "[a]\r\n");
+  FileServices& files = NativeFileServices();
+  ASSERT_TRUE(files.SetAttributes(dressed, kAttrReadOnly | kAttrHidden | kAttrSystem).ok());
+  ASSERT_TRUE(files.SetAttributes(plain, kAttrNormal).ok());
+  // NTFS only: a bit beyond the four the back end owns ("not content indexed").
+  std::string ntfs = Xattr(dressed, "system.ntfs_attrib_be");
+  if (ntfs.size() == 4) {
+    ntfs[2] = static_cast<char>(ntfs[2] | 0x20);
+    ASSERT_EQ(::setxattr(dressed.c_str(), "system.ntfs_attrib_be", ntfs.data(), 4, 0), 0);
+  }
+
+  ASSERT_TRUE(Put(dressed, "a", "y", "2").ok());
+  ASSERT_TRUE(Put(plain, "a", "y", "2").ok());
+  constexpr std::uint32_t kBits = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
+  std::uint32_t attributes = 0;
+  ASSERT_TRUE(files.GetAttributes(dressed, attributes).ok());
+  EXPECT_EQ(attributes & kBits, kAttrReadOnly | kAttrHidden | kAttrSystem);
+  ASSERT_TRUE(files.GetAttributes(plain, attributes).ok());
+  EXPECT_EQ(attributes & kBits, kAttrNormal);  // no archive bit from the rewrite
+  EXPECT_EQ(Xattr(dressed, "system.ntfs_attrib_be"), ntfs);
+  EXPECT_EQ(test::ReadBytes(dressed), "[a]\r\nx=1\r\ny=2\r\n");
 }
 
 }  // namespace
