@@ -21,6 +21,12 @@ std::string TestDrive() {
   return drive ? drive : "";
 }
 
+std::string ZDrivePath(const std::string& unixPath) {
+  std::string path = "Z:" + unixPath;
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
 std::wstring LongForm(const std::string& path) {
   std::wstring wide = win32::ToWide(path);
   std::replace(wide.begin(), wide.end(), L'/', L'\\');

@@ -13,6 +13,9 @@ bool RunningUnderWine();
 // The drive wine-drive mapped for this test ("R:"), or "" when there is none.
 std::string TestDrive();
 
+// A Linux path as Wine's Z: drive shows it ("/tmp/x" gives "Z:\tmp\x").
+std::string ZDrivePath(const std::string& unixPath);
+
 // The path in the \\?\ form (for a full path of any length).
 std::wstring LongForm(const std::string& path);
 
