@@ -58,8 +58,9 @@ class FileServices {
  public:
   virtual ~FileServices() = default;
 
-  // The Windows attributes of a file or folder, without following a symbolic link. A link or
-  // the root of another volume carries kAttrReparsePoint and never kAttrDirectory.
+  // The Windows attributes of a file or folder, without following a symbolic link. A link
+  // carries kAttrReparsePoint and never kAttrDirectory; the root of another mounted volume
+  // (bind mounts included) carries kAttrDirectory | kAttrReparsePoint, so a walk never enters it.
   virtual FileError GetAttributes(const std::string& path, std::uint32_t& attributes) = 0;
 
   // Replaces the read-only, hidden, system and archive bits of a file or folder with those of

@@ -1,0 +1,304 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <random>
+#include <utility>
+
+#include "platform/file_services.h"
+#include "platform/name_match.h"
+#include "platform/posix/name_case.h"
+#include "platform/posix/path_at.h"
+#include "platform/posix/posix_errors.h"
+#include "platform/posix/profile_writer.h"
+#include "platform/posix/unique_fd.h"
+#include "platform/posix/windows_attributes.h"
+
+namespace orm {
+namespace {
+
+using posix::FileErrorFromErrno;
+using posix::HasNul;
+using posix::UniqueFd;
+
+FileError BadName() {
+  return FileError::Of(kErrBadFileName, EINVAL);
+}
+
+// "Games/" names the same entry as "Games"; only "/" keeps its slash.
+std::string WithoutTrailingSlashes(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+// The folder and the last component of path: "." for a bare name, "/" for an entry of the root.
+std::pair<std::string, std::string> SplitLast(const std::string& path) {
+  std::string::size_type slash = path.rfind('/');
+  if (slash == std::string::npos) return {".", path};
+  return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+bool IsDotOrDotDot(const char* name) {
+  return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+// Opens a folder to list or to write into. A missing folder is a missing path (76).
+FileError OpenFolder(const std::string& folder, int extra_flags, UniqueFd& fd) {
+  posix::PathAt at(folder);
+  if (at.error() != 0) return FileErrorFromErrno(at.error(), folder);
+  fd.reset(openat(at.dirfd(), at.name().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | extra_flags));
+  if (fd) return FileError::Success();
+  int err = errno;
+  if (err == ENOENT) return FileError::Of(kErrPathNotFound, err);
+  return FileErrorFromErrno(err, folder);
+}
+
+class PosixListing final : public DirListing {
+ public:
+  PosixListing(DIR* dir, std::string folder, std::string pattern, std::uint32_t mask,
+               bool is_volume_root)
+      : dir_(dir),
+        folder_(std::move(folder)),
+        pattern_(std::move(pattern)),
+        mask_(mask),
+        is_volume_root_(is_volume_root),
+        needs_attributes_((kMaskAll & ~kAttrDirectory & ~mask) != 0) {}
+  ~PosixListing() override { Close(); }
+  PosixListing(const PosixListing&) = delete;
+  PosixListing& operator=(const PosixListing&) = delete;
+
+  FileError Next(std::string& name) override {
+    name.clear();
+    while (dir_ != nullptr) {
+      errno = 0;
+      const dirent* entry = readdir(dir_);
+      if (entry == nullptr) {
+        int err = errno;
+        Close();
+        return err == 0 ? FileError::Success() : FileErrorFromErrno(err, folder_);
+      }
+      // Windows lists "." and ".." in every folder but a drive root.
+      if (is_volume_root_ && IsDotOrDotDot(entry->d_name)) continue;
+      if (!WildcardMatchNoCase(pattern_, entry->d_name)) continue;
+      std::uint32_t attributes = 0;
+      if (!AttributesOf(*entry, attributes)) continue;
+      if (!AttributesMatchMask(attributes, mask_)) continue;
+      name = entry->d_name;
+      return FileError::Success();
+    }
+    return FileError::Success();
+  }
+
+ private:
+  void Close() {
+    if (dir_ != nullptr) closedir(dir_);
+    dir_ = nullptr;
+  }
+
+  // The attributes the mask is tested against; false when the entry has gone meanwhile.
+  bool AttributesOf(const dirent& entry, std::uint32_t& attributes) {
+    if (needs_attributes_) {
+      std::string path = folder_ + "/" + entry.d_name;
+      FileError error = posix::ReadAttributesAt(dirfd(dir_), entry.d_name, path, attributes);
+      if (error.ok()) return true;
+      if (error.os_error == ENOENT) return false;
+      // Stored attributes that cannot be read (no permission): the entry is still listed, with
+      // what its type tells.
+    }
+    // Where the mask lets R, H, S and A through, only the directory bit matters, and the
+    // directory entry has it without a look at the file.
+    unsigned char type = entry.d_type;
+    if (type == DT_UNKNOWN) {
+      struct stat st {};
+      if (fstatat(dirfd(dir_), entry.d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) return errno != ENOENT;
+      type = S_ISDIR(st.st_mode) ? DT_DIR : DT_REG;
+    }
+    attributes = type == DT_DIR ? kAttrDirectory : 0;
+    return true;
+  }
+
+  DIR* dir_;
+  std::string folder_;
+  std::string pattern_;
+  std::uint32_t mask_;
+  bool is_volume_root_;
+  bool needs_attributes_;
+};
+
+// Copies everything from in to out, retrying interrupted and short transfers; 0 or errno.
+int CopyContent(int in, int out) {
+  char buffer[1 << 16];
+  for (;;) {
+    ssize_t got = read(in, buffer, sizeof buffer);
+    if (got == 0) return 0;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    for (ssize_t done = 0; done < got;) {
+      ssize_t put = write(out, buffer + done, static_cast<std::size_t>(got - done));
+      if (put < 0) {
+        if (errno == EINTR) continue;
+        return errno;
+      }
+      done += put;
+    }
+  }
+}
+
+std::string TemporaryName() {
+  thread_local std::mt19937_64 random{std::random_device{}()};
+  static const char kHex[] = "0123456789abcdef";
+  std::uint64_t bits = random();
+  std::string name = ".ormavell-";
+  for (int i = 0; i < 10; ++i, bits >>= 4) name += kHex[bits & 15];
+  return name + ".tmp";
+}
+
+class PosixFileServices final : public FileServices {
+ public:
+  FileError GetAttributes(const std::string& path, std::uint32_t& attributes) override {
+    attributes = 0;
+    if (HasNul(path)) return BadName();
+    std::string entry = WithoutTrailingSlashes(path);
+    posix::PathAt at(entry);
+    if (at.error() != 0) return FileErrorFromErrno(at.error(), entry);
+    return posix::ReadAttributesAt(at.dirfd(), at.name(), entry, attributes);
+  }
+
+  FileError SetAttributes(const std::string& path, std::uint32_t attributes) override {
+    if (HasNul(path)) return BadName();
+    std::string entry = WithoutTrailingSlashes(path);
+    posix::PathAt at(entry);
+    if (at.error() != 0) return FileErrorFromErrno(at.error(), entry);
+    return posix::WriteAttributesAt(at.dirfd(), at.name(), entry, attributes);
+  }
+
+  FileError OpenListing(const std::string& pattern, std::uint32_t mask,
+                        std::unique_ptr<DirListing>& listing) override {
+    listing.reset();
+    if (HasNul(pattern)) return BadName();
+    auto [folder, name_pattern] = SplitLast(pattern);
+    // The walk decided to enter this folder because it was no link; it must not have become
+    // one since.
+    UniqueFd fd;
+    FileError error = OpenFolder(folder, O_NOFOLLOW, fd);
+    if (!error.ok()) return error;
+    struct statx stx {};
+    bool is_volume_root = statx(fd.get(), "", AT_EMPTY_PATH, STATX_TYPE, &stx) == 0 &&
+                          (stx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+    DIR* dir = fdopendir(fd.get());
+    if (dir == nullptr) return FileErrorFromErrno(errno, folder);
+    fd.release();
+    listing = std::make_unique<PosixListing>(dir, folder, name_pattern, mask, is_volume_root);
+    return FileError::Success();
+  }
+
+  FileError CopyFileReplacing(const std::string& source, const std::string& target) override {
+    if (HasNul(source) || HasNul(target)) return BadName();
+    // A device or FIFO named as the picture is refused before it is opened: opening one can
+    // block or act on the device.
+    struct stat source_stat {};
+    posix::PathAt source_at(source);
+    if (source_at.error() != 0) return FileErrorFromErrno(source_at.error(), source);
+    if (fstatat(source_at.dirfd(), source_at.name().c_str(), &source_stat, 0) != 0) {
+      return FileErrorFromErrno(errno, source);
+    }
+    if (!S_ISREG(source_stat.st_mode)) {
+      return FileErrorFromErrno(S_ISDIR(source_stat.st_mode) ? EISDIR : EINVAL, source);
+    }
+    UniqueFd in(openat(source_at.dirfd(), source_at.name().c_str(),
+                       O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!in) return FileErrorFromErrno(errno, source);
+    if (fstat(in.get(), &source_stat) != 0) return FileErrorFromErrno(errno, source);
+    if (!S_ISREG(source_stat.st_mode)) {
+      return FileErrorFromErrno(S_ISDIR(source_stat.st_mode) ? EISDIR : EINVAL, source);
+    }
+
+    auto [folder, name] = SplitLast(target);
+    if (name.empty() || name == "." || name == "..") return FileErrorFromErrno(EISDIR, target);
+    UniqueFd dir;
+    FileError error = OpenFolder(folder, 0, dir);
+    if (!error.ok()) return error;
+    struct stat target_stat {};
+    bool target_exists = fstatat(dir.get(), name.c_str(), &target_stat, AT_SYMLINK_NOFOLLOW) == 0;
+    if (!target_exists && errno != ENOENT) return FileErrorFromErrno(errno, target);
+    // The same file under the same or another name: a copy would change nothing, and the
+    // rename below would drop one of its names.
+    if (target_exists && target_stat.st_dev == source_stat.st_dev &&
+        target_stat.st_ino == source_stat.st_ino) {
+      return FileError::Success();
+    }
+    bool keep_mode = target_exists && S_ISREG(target_stat.st_mode);
+
+    // The new content goes into a temporary file of the target's folder and is renamed over
+    // the target at the end: the target is always complete, old or new, and a link there is
+    // replaced rather than written through.
+    std::string temporary;
+    UniqueFd out;
+    for (int attempt = 0; attempt < 100 && !out; ++attempt) {
+      temporary = TemporaryName();
+      out.reset(openat(dir.get(), temporary.c_str(),
+                       O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                       keep_mode ? 0600 : 0666));
+      if (!out && errno != EEXIST) return FileErrorFromErrno(errno, target);
+    }
+    if (!out) return FileErrorFromErrno(EEXIST, target);
+    auto fail = [&](int err) {
+      out.reset();
+      unlinkat(dir.get(), temporary.c_str(), 0);
+      return FileErrorFromErrno(err, target);
+    };
+
+    if (int err = CopyContent(in.get(), out.get()); err != 0) return fail(err);
+    if (keep_mode) {
+      // Volumes without Unix owners or modes (vfat, ntfs-3g) refuse these; the content is what
+      // the copy is for, so their refusal is no failure.
+      if (geteuid() == 0) (void)fchown(out.get(), target_stat.st_uid, target_stat.st_gid);
+      (void)fchmod(out.get(), target_stat.st_mode & 07777);
+    }
+    if (fsync(out.get()) != 0) return fail(errno);
+    if (close(out.release()) != 0) return fail(errno);
+    if (renameat(dir.get(), temporary.c_str(), dir.get(), name.c_str()) != 0) return fail(errno);
+    // Makes the rename itself durable; some file systems cannot sync a folder, and the copy
+    // has taken place by now either way.
+    (void)fsync(dir.get());
+    return FileError::Success();
+  }
+
+  FileError RemoveFile(const std::string& path) override {
+    if (HasNul(path)) return BadName();
+    posix::PathAt at(path);
+    if (at.error() != 0) return FileErrorFromErrno(at.error(), path);
+    if (unlinkat(at.dirfd(), at.name().c_str(), 0) != 0) return FileErrorFromErrno(errno, path);
+    return FileError::Success();
+  }
+
+  FileError WriteProfileEntry(const std::string& file, std::string_view section,
+                              std::optional<std::string_view> key,
+                              std::optional<std::string_view> value) override {
+    return posix::WriteProfileString(file, section, key, value);
+  }
+
+  FileError WriteProfileEntries(const std::string& file, std::span<const ProfileEdit> edits,
+                                std::size_t& applied) override {
+    FileError error = posix::WriteProfileStrings(file, edits);
+    applied = error.ok() ? edits.size() : 0;
+    return error;
+  }
+
+  std::string ResolveNameCase(const std::string& path) override {
+    return posix::ResolveNameCase(path);
+  }
+};
+
+}  // namespace
+
+FileServices& NativeFileServices() {
+  static PosixFileServices services;
+  return services;
+}
+
+}  // namespace orm

@@ -1,0 +1,39 @@
+#include "platform/posix/name_case.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string_view>
+
+#include "platform/name_match.h"
+
+namespace orm::posix {
+
+std::string ResolveNameCase(const std::string& path) {
+  // The common case, the name as written, costs one lstat; only a miss reads the folder.
+  struct stat st;
+  if (::lstat(path.c_str(), &st) == 0 || errno != ENOENT) return path;
+
+  std::size_t slash = path.rfind('/');
+  std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  std::string_view name = std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1);
+  if (name.empty() || name == "." || name == "..") return path;
+
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return path;
+  // Several names may differ only in case (desktop.ini and DESKTOP.INI); the smallest in byte
+  // order wins, so every call picks the same one whatever order the folder lists them in.
+  std::string best;
+  while (const dirent* entry = ::readdir(dir)) {
+    std::string_view candidate = entry->d_name;
+    if (candidate == "." || candidate == "..") continue;
+    if (EqualNoCase(candidate, name) && (best.empty() || candidate < best)) best = candidate;
+  }
+  ::closedir(dir);
+  if (best.empty()) return path;
+  return path.substr(0, slash == std::string::npos ? 0 : slash + 1) + best;
+}
+
+}  // namespace orm::posix

@@ -1,0 +1,31 @@
+// Paths longer than the system's limit: Linux refuses a path of PATH_MAX bytes or more in one
+// call, but a walk can go deeper than that. PathAt turns such a path into a descriptor of its
+// folder, opened one stretch of folders at a time, and the entry's name in it, for the *at calls.
+#pragma once
+
+#include <string>
+
+#include "platform/posix/unique_fd.h"
+
+namespace orm::posix {
+
+class PathAt {
+ public:
+  // A path short enough stays as it is (dirfd() is AT_FDCWD); a longer one costs one open per
+  // stretch of folders. Symbolic links on the way are followed, as a path lookup would.
+  explicit PathAt(const std::string& path);
+
+  int dirfd() const { return dirfd_; }
+  // The entry's name in dirfd(): the path itself, or its last component.
+  const std::string& name() const { return name_; }
+  // The errno of opening the folders on the way; 0 when they opened (or none were needed).
+  int error() const { return error_; }
+
+ private:
+  UniqueFd folder_;
+  int dirfd_;
+  std::string name_;
+  int error_ = 0;
+};
+
+}  // namespace orm::posix

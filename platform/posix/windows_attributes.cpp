@@ -1,0 +1,351 @@
+#include "platform/posix/windows_attributes.h"
+
+#include <fcntl.h>
+#include <linux/msdos_fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/sysmacros.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <compare>
+#include <map>
+#include <mutex>
+
+#include "platform/file_services.h"
+#include "platform/posix/dos_attrib.h"
+#include "platform/posix/posix_errors.h"
+#include "platform/posix/unique_fd.h"
+
+namespace orm::posix {
+namespace {
+
+constexpr std::uint32_t kOwnedBits = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
+constexpr std::uint32_t kNtfsNormal = 0x80;  // "no bits set" as NTFS drivers report it
+
+constexpr long kFatMagic = 0x4d44;  // vfat and msdos
+constexpr long kExfatMagic = 0x2011BAB0;
+constexpr long kNtfs3Magic = 0x7366746e;
+constexpr long kFuseMagic = 0x65735546;  // ntfs-3g among others
+
+constexpr const char* kNtfsAttribBe = "system.ntfs_attrib_be";
+constexpr const char* kDosAttrib = "user.DOSATTRIB";
+
+enum class Backend { kFat, kNtfs, kDosAttrib, kNone };
+
+// What statx tells about an entry, without following a symbolic link.
+struct EntryInfo {
+  mode_t type = 0;
+  dev_t dev = 0;
+  std::uint64_t mount_id = 0;
+  bool mount_root = false;
+  bool dot_name = false;
+};
+
+bool IsDotName(const std::string& name) {
+  std::string::size_type slash = name.rfind('/');
+  std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
+  return base.size() > 1 && base[0] == '.' && base != "..";
+}
+
+FileError Inspect(int dirfd, const std::string& name, const std::string& path, EntryInfo& info) {
+  struct statx stx {};
+  auto look = [&] {
+    return statx(dirfd, name.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
+                 STATX_TYPE | STATX_INO | STATX_MNT_ID, &stx) == 0;
+  };
+  // ntfs-3g shows an empty file with the system bit as a FIFO (Interix); when a change of
+  // attributes changes that type, FUSE answers the next look with EIO once, then looks afresh.
+  if (!look() && (errno != EIO || !look())) return FileErrorFromErrno(errno, path);
+  info.type = stx.stx_mode & S_IFMT;
+  info.dev = makedev(stx.stx_dev_major, stx.stx_dev_minor);
+  info.mount_id = (stx.stx_mask & STATX_MNT_ID) != 0 ? stx.stx_mnt_id : 0;
+  if ((stx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0) {
+    info.mount_root = (stx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+  } else if (S_ISDIR(info.type)) {
+    // Kernels before 5.8 do not flag mount roots: a folder on another device than its parent
+    // is one (bind mounts of the same volume go unseen there).
+    struct stat parent {};
+    info.mount_root =
+        fstatat(dirfd, (name + "/..").c_str(), &parent, 0) == 0 && parent.st_dev != info.dev;
+  }
+  info.dot_name = IsDotName(name);
+  return FileError::Success();
+}
+
+// Samba's view of an entry that stores nothing ("hide dot files" is on by default).
+std::uint32_t DerivedAttributes(const EntryInfo& info) {
+  return (S_ISDIR(info.type) ? kAttrDirectory : 0) | (info.dot_name ? kAttrHidden : 0);
+}
+
+// Opens a regular file or folder for reading its attributes: never through a symbolic link,
+// and never a FIFO or device (which could block or act on being opened).
+FileError OpenEntry(int dirfd, const std::string& name, const std::string& path, UniqueFd& fd) {
+  fd.reset(openat(dirfd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (!fd) return FileErrorFromErrno(errno, path);
+  struct stat st {};
+  if (fstat(fd.get(), &st) != 0) return FileErrorFromErrno(errno, path);
+  // The entry was replaced by something else since statx looked at it.
+  if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) return FileErrorFromErrno(EPERM, path);
+  return FileError::Success();
+}
+
+int FatGet(int fd, std::uint32_t& value) {
+  return ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &value) == 0 ? 0 : errno;
+}
+
+// The NTFS attributes, by open file or (for files that must not be opened) by path.
+int NtfsGet(int fd, const char* path, std::uint32_t& value) {
+  unsigned char be[4];
+  ssize_t size = path != nullptr ? lgetxattr(path, kNtfsAttribBe, be, sizeof be)
+                                 : fgetxattr(fd, kNtfsAttribBe, be, sizeof be);
+  if (size < 0) return errno;
+  if (size != sizeof be) return EINVAL;
+  value = static_cast<std::uint32_t>(be[0]) << 24 | static_cast<std::uint32_t>(be[1]) << 16 |
+          static_cast<std::uint32_t>(be[2]) << 8 | be[3];
+  value &= ~kNtfsNormal;
+  return 0;
+}
+
+int NtfsSet(int fd, const char* path, std::uint32_t value) {
+  unsigned char be[4] = {static_cast<unsigned char>(value >> 24),
+                         static_cast<unsigned char>(value >> 16),
+                         static_cast<unsigned char>(value >> 8), static_cast<unsigned char>(value)};
+  int result = path != nullptr ? lsetxattr(path, kNtfsAttribBe, be, sizeof be, 0)
+                               : fsetxattr(fd, kNtfsAttribBe, be, sizeof be, 0);
+  return result == 0 ? 0 : errno;
+}
+
+// Read-modify-write of the four bits we own, keeping every other NTFS bit.
+int NtfsReplace(int fd, const char* path, std::uint32_t wanted) {
+  std::uint32_t old = 0;
+  int err = NtfsGet(fd, path, old);
+  std::uint32_t value = (old & ~kOwnedBits) | wanted;
+  if (err == 0 && value != old) err = NtfsSet(fd, path, value);
+  return err;
+}
+
+// ntfs-3g shows empty and one-byte files with the system bit as FIFOs and sockets, and other
+// Interix files as devices; they are still NTFS files with attributes, reached by path since
+// opening a FIFO or a device could block or act on it.
+bool IsNtfsSpecialFile(const std::string& path) {
+  struct statfs fs {};
+  std::uint32_t value = 0;
+  return statfs(path.c_str(), &fs) == 0 &&
+         (static_cast<long>(fs.f_type) == kFuseMagic ||
+          static_cast<long>(fs.f_type) == kNtfs3Magic) &&
+         NtfsGet(-1, path.c_str(), value) == 0;
+}
+
+// The stored user.DOSATTRIB bytes; empty when nothing is stored.
+int DosAttribGet(int fd, std::string& blob) {
+  blob.resize(256);
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    ssize_t size = fgetxattr(fd, kDosAttrib, blob.data(), blob.size());
+    if (size >= 0) {
+      blob.resize(static_cast<std::size_t>(size));
+      return 0;
+    }
+    if (errno == ENODATA) {
+      blob.clear();
+      return 0;
+    }
+    if (errno != ERANGE) return errno;
+    // Grown since the last look: ask for its size and try again.
+    ssize_t needed = fgetxattr(fd, kDosAttrib, nullptr, 0);
+    if (needed < 0) return errno == ENODATA ? (blob.clear(), 0) : errno;
+    blob.resize(static_cast<std::size_t>(needed) + 1);
+  }
+  return ERANGE;
+}
+
+bool IsUnsupported(int err) {
+  return err == ENOTSUP || err == EOPNOTSUPP || err == ENOTTY;
+}
+
+// Which back end a volume takes. definite is false when the probe met an error that says
+// nothing about the file system, so that the answer is not remembered.
+Backend Probe(int fd, long fs_type, bool& definite) {
+  definite = true;
+  std::uint32_t value = 0;
+  if (fs_type == kFatMagic || fs_type == kExfatMagic) {
+    int err = FatGet(fd, value);
+    if (err == 0) return Backend::kFat;
+    definite = IsUnsupported(err);
+    return Backend::kNone;  // exFAT before kernel 6.7 has neither the ioctls nor xattrs
+  }
+  if (fs_type == kNtfs3Magic || fs_type == kFuseMagic) {
+    int err = NtfsGet(fd, nullptr, value);
+    if (err == 0) return Backend::kNtfs;
+    bool absent = IsUnsupported(err) || err == ENODATA;
+    // user.* on NTFS becomes an alternate data stream or an EA that Windows never reads as
+    // attributes, so an ntfs3 volume whose attribute xattr fails gets no back end at all.
+    if (fs_type == kNtfs3Magic || !absent) {
+      definite = absent;
+      return Backend::kNone;
+    }
+  }
+  if (fgetxattr(fd, kDosAttrib, nullptr, 0) >= 0 || errno == ENODATA) return Backend::kDosAttrib;
+  definite = IsUnsupported(errno);
+  return Backend::kNone;
+}
+
+// A mounted volume, as precisely as it can be named: device numbers of unmounted volumes and
+// mount ids are handed out again, so both go into the key with the file system type.
+struct VolumeKey {
+  dev_t dev;
+  std::uint64_t mount_id;
+  long fs_type;
+  auto operator<=>(const VolumeKey&) const = default;
+};
+
+FileError BackendOf(int fd, const EntryInfo& info, const std::string& path, Backend& backend) {
+  static std::mutex mutex;
+  static std::map<VolumeKey, Backend> known;
+  struct statfs fs {};
+  if (fstatfs(fd, &fs) != 0) return FileErrorFromErrno(errno, path);
+  VolumeKey key{info.dev, info.mount_id, static_cast<long>(fs.f_type)};
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    auto it = known.find(key);
+    if (it != known.end()) {
+      backend = it->second;
+      return FileError::Success();
+    }
+  }
+  bool definite = true;
+  backend = Probe(fd, key.fs_type, definite);
+  if (definite) {
+    std::lock_guard<std::mutex> lock(mutex);
+    known.emplace(key, backend);
+  }
+  return FileError::Success();
+}
+
+FileError ReadStored(Backend backend, int fd, const EntryInfo& info, const std::string& path,
+                     std::uint32_t& attributes) {
+  int err = 0;
+  switch (backend) {
+    case Backend::kFat:
+      // The ioctl reports D itself, and R for a file without write bits.
+      err = FatGet(fd, attributes);
+      break;
+    case Backend::kNtfs:
+      err = NtfsGet(fd, nullptr, attributes);
+      break;
+    case Backend::kDosAttrib: {
+      std::string blob;
+      err = DosAttribGet(fd, blob);
+      if (err == 0) {
+        std::optional<std::uint32_t> stored = ParseDosAttrib(blob);
+        attributes = (stored.value_or(0) & kOwnedBits) | DerivedAttributes(info);
+      }
+      break;
+    }
+    case Backend::kNone:
+      attributes = DerivedAttributes(info);
+      break;
+  }
+  return err == 0 ? FileError::Success() : FileErrorFromErrno(err, path);
+}
+
+FileError WriteStored(Backend backend, int fd, const EntryInfo& info, const std::string& path,
+                      std::uint32_t wanted) {
+  int err = 0;
+  switch (backend) {
+    case Backend::kFat: {
+      // SET replaces the whole byte (and keeps D and the volume bit itself).
+      std::uint32_t old = 0;
+      err = FatGet(fd, old);
+      std::uint32_t value = (old & ~kOwnedBits) | wanted;
+      if (err == 0 && value != old) {
+        err = ioctl(fd, FAT_IOCTL_SET_ATTRIBUTES, &value) == 0 ? 0 : errno;
+      }
+      break;
+    }
+    case Backend::kNtfs:
+      err = NtfsReplace(fd, nullptr, wanted);
+      break;
+    case Backend::kDosAttrib: {
+      std::string blob;
+      err = DosAttribGet(fd, blob);
+      if (err != 0) break;
+      // Nothing stored already reads as no bits; writing "0x0" would only touch the disk.
+      if (blob.empty() && wanted == 0) break;
+      std::uint32_t old = ParseDosAttrib(blob).value_or(0);
+      // D goes in for folders as Samba writes it (0x11 for a read-only folder).
+      std::uint32_t value = (old & ~(kOwnedBits | kAttrDirectory)) | wanted |
+                            (S_ISDIR(info.type) ? kAttrDirectory : 0);
+      std::string bytes = EncodeDosAttrib(blob, value);
+      if (bytes != blob && fsetxattr(fd, kDosAttrib, bytes.data(), bytes.size(), 0) != 0) {
+        err = errno;
+      }
+      break;
+    }
+    case Backend::kNone:
+      if (wanted == (DerivedAttributes(info) & kOwnedBits)) break;
+      return FileError::Of(kErrPathFileAccess, EOPNOTSUPP);
+  }
+  return err == 0 ? FileError::Success() : FileErrorFromErrno(err, path);
+}
+
+}  // namespace
+
+void UniqueFd::reset(int fd) {
+  if (fd_ >= 0) close(fd_);
+  fd_ = fd;
+}
+
+FileError ReadAttributesAt(int dirfd, const std::string& name, const std::string& path,
+                           std::uint32_t& attributes) {
+  attributes = 0;
+  EntryInfo info;
+  FileError error = Inspect(dirfd, name, path, info);
+  if (!error.ok()) return error;
+  std::uint32_t result = 0;
+  if (S_ISLNK(info.type)) {
+    result = kAttrReparsePoint;
+  } else if (!S_ISREG(info.type) && !S_ISDIR(info.type)) {
+    if (!IsNtfsSpecialFile(path) || NtfsGet(-1, path.c_str(), result) != 0) {
+      result = DerivedAttributes(info);
+    }
+  } else {
+    UniqueFd fd;
+    Backend backend = Backend::kNone;
+    error = OpenEntry(dirfd, name, path, fd);
+    if (error.ok()) error = BackendOf(fd.get(), info, path, backend);
+    if (error.ok()) error = ReadStored(backend, fd.get(), info, path, result);
+    if (!error.ok()) return error;
+  }
+  // The walk must not enter another volume: it sees a reparse point there.
+  if (info.mount_root) {
+    result |= kAttrReparsePoint | (S_ISDIR(info.type) ? kAttrDirectory : 0);
+  }
+  attributes = result;
+  return FileError::Success();
+}
+
+FileError WriteAttributesAt(int dirfd, const std::string& name, const std::string& path,
+                            std::uint32_t attributes) {
+  EntryInfo info;
+  FileError error = Inspect(dirfd, name, path, info);
+  if (!error.ok()) return error;
+  // No back end keeps attributes of links, nor of special files but NTFS ones (user.* refuses
+  // them with EPERM), and setting them must never reach through a link.
+  if (!S_ISLNK(info.type) && !S_ISREG(info.type) && !S_ISDIR(info.type) &&
+      IsNtfsSpecialFile(path)) {
+    int err = NtfsReplace(-1, path.c_str(), attributes & kOwnedBits);
+    return err == 0 ? FileError::Success() : FileErrorFromErrno(err, path);
+  }
+  if (!S_ISREG(info.type) && !S_ISDIR(info.type)) return FileErrorFromErrno(EPERM, path);
+  UniqueFd fd;
+  Backend backend = Backend::kNone;
+  error = OpenEntry(dirfd, name, path, fd);
+  if (error.ok()) error = BackendOf(fd.get(), info, path, backend);
+  if (error.ok()) error = WriteStored(backend, fd.get(), info, path, attributes & kOwnedBits);
+  return error;
+}
+
+}  // namespace orm::posix

@@ -1,0 +1,60 @@
+#!/bin/sh
+# An install and a remove on a FAT32 volume, inside a virtual machine whose kernel has vfat;
+# after each, the attribute bytes and the settings files are read from the unmounted image.
+#   fat_volume_test.sh DRESS_VOLUME VM_RUN
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+if [ "${1:-}" = --inside ]; then
+  tool=$2 work=$3
+  . "$here/volume_checks.sh"
+  img=$work/fat.img m=$work/m
+  export MTOOLS_SKIP_CHECK=1
+  # attrs PATH: the attribute letters mattrib shows for PATH, sorted.
+  attrs() { awk -v p="$1" '$NF == p { $NF = ""; print }' "$work/attrs.txt" | tr -d ' \n' | fold -w1 | sort | tr -d '\n'; }
+  check() {  # check STAGE
+    mattrib -i "$img" -/ ::/ > "$work/attrs.txt"
+    for f in ::/Desktop.INI ::/A/Desktop.INI ::/A/A1/Desktop.INI ::/B/desktop.ini; do
+      [ "$(attrs $f)" = HS ] || fail "$1: $f has '$(attrs $f)', not HS"
+    done
+    for d in ::/A ::/A/A1 ::/B; do
+      [ "$(attrs $d)" = R ] || fail "$1: $d has '$(attrs $d)', not R"
+    done
+    mcopy -n -i "$img" ::/A/A1/Desktop.INI "$work/a1.ini"
+    mcopy -n -i "$img" ::/B/desktop.ini "$work/b.ini"
+  }
+  mkdir -p "$m"
+  mount -o loop,iocharset=utf8 "$img" "$m"
+  "$tool" install "$m" "$work/sea.jpg" > "$work/install.log" || { cat "$work/install.log"; fail "install did not end with success"; }
+  umount "$m"
+  check install
+  [ "$(attrs ::/Ormavell.jpg)" = H ] || fail "install: the picture has '$(attrs ::/Ormavell.jpg)', not H"
+  expect_bytes "$work/a1.ini" installed_bytes
+  expect_bytes "$work/b.ini" foreign_installed_bytes
+  # The walk's order: root, then each folder before the folders below it.
+  grep -q "^  $m/A/A1/\$" "$work/install.log" || fail "install log lacks A1"
+
+  mount -o loop,iocharset=utf8 "$img" "$m"
+  "$tool" remove "$m" > "$work/remove.log" || { cat "$work/remove.log"; fail "remove did not end with success"; }
+  umount "$m"
+  check remove
+  mattrib -i "$img" ::/Ormavell.jpg > /dev/null 2>&1 && fail "remove left the picture"
+  expect_bytes "$work/a1.ini" removed_bytes
+  expect_bytes "$work/b.ini" foreign_removed_bytes
+  fsck.vfat -n "$img" > /dev/null || fail "the file system is not clean"
+  [ "$failures" -eq 0 ] && echo "FAT32 volume: install and remove checked on disk"
+  exit "$failures"
+fi
+
+tool=$1 vmrun=$2
+[ -x "$vmrun" ] || { echo "vm-run not found at $vmrun"; exit 1; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+. "$here/volume_checks.sh"
+export MTOOLS_SKIP_CHECK=1
+truncate -s 300M "$work/fat.img"
+mkfs.vfat -F 32 -n ORMTEST "$work/fat.img" > /dev/null
+mmd -i "$work/fat.img" ::/A ::/A/A1 ::/B
+foreign_bytes > "$work/foreign.ini"
+mcopy -i "$work/fat.img" "$work/foreign.ini" ::/B/desktop.ini
+printf 'JPEG' > "$work/sea.jpg"
+"$vmrun" --out "$work" -- "sh '$here/fat_volume_test.sh' --inside '$tool' '$work'"

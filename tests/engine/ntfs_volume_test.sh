@@ -1,0 +1,57 @@
+#!/bin/sh
+# An install and a remove on an NTFS volume mounted with ntfs-3g; after each, the attributes
+# and the settings files are read from the unmounted image with ntfsinfo and ntfscat.
+#   ntfs_volume_test.sh DRESS_VOLUME
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+tool=$1
+work=$(mktemp -d)
+img=$work/ntfs.img m=$work/m
+cleanup() { mountpoint -q "$m" 2>/dev/null && umount "$m"; rm -rf "$work"; }
+trap cleanup EXIT
+. "$here/volume_checks.sh"
+
+# attrs PATH: the file attributes of PATH's standard information, as ntfsinfo names them.
+attrs() {
+  ntfsinfo -F "$1" "$img" 2>/dev/null | awk '/Dumping attribute \$STANDARD_INFORMATION/ { s = 1 }
+    s && /File attributes:/ { sub(/.*File attributes:[ \t]*/, ""); sub(/ *\(0x.*/, ""); print; exit }'
+}
+check() {  # check STAGE
+  for f in /Desktop.INI /A/Desktop.INI /A/A1/Desktop.INI /B/desktop.ini; do
+    [ "$(attrs $f)" = "HIDDEN SYSTEM" ] || fail "$1: $f has '$(attrs $f)', not HIDDEN SYSTEM"
+  done
+  # Folders made on NTFS carry archive, and the folder step keeps every bit it does not set.
+  for d in /A /A/A1 /B; do
+    [ "$(attrs $d)" = "READONLY ARCHIVE" ] || fail "$1: $d has '$(attrs $d)', not READONLY ARCHIVE"
+  done
+  ntfscat "$img" /A/A1/Desktop.INI > "$work/a1.ini"
+  ntfscat "$img" /B/desktop.ini > "$work/b.ini"
+}
+
+truncate -s 32M "$img"
+mkntfs -F -q -Q -L ORMTEST "$img" 2> /dev/null
+mkdir -p "$m"
+ntfs-3g "$img" "$m"
+mkdir -p "$m/A/A1" "$m/B"
+foreign_bytes > "$m/B/desktop.ini"
+umount "$m"
+printf 'JPEG' > "$work/sea.jpg"
+
+ntfs-3g "$img" "$m"
+"$tool" install "$m" "$work/sea.jpg" > "$work/install.log" || { cat "$work/install.log"; fail "install did not end with success"; }
+umount "$m"
+check install
+[ "$(attrs /Ormavell.jpg)" = HIDDEN ] || fail "install: the picture has '$(attrs /Ormavell.jpg)', not HIDDEN"
+expect_bytes "$work/a1.ini" installed_bytes
+expect_bytes "$work/b.ini" foreign_installed_bytes
+[ "$(ntfsls -p /B "$img" | grep -ci '^desktop.ini$')" = 1 ] || fail "install made a second settings file beside desktop.ini"
+
+ntfs-3g "$img" "$m"
+"$tool" remove "$m" > "$work/remove.log" || { cat "$work/remove.log"; fail "remove did not end with success"; }
+umount "$m"
+check remove
+ntfsls -p / "$img" | grep -qi '^Ormavell' && fail "remove left the picture"
+expect_bytes "$work/a1.ini" removed_bytes
+expect_bytes "$work/b.ini" foreign_removed_bytes
+[ "$failures" -eq 0 ] && echo "NTFS volume: install and remove checked on disk"
+exit "$failures"

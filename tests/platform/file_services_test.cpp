@@ -1,0 +1,550 @@
+// The Linux file services on a real volume. ORMAVELL_TEST_VOLUME names a folder of the volume
+// under test and ORMAVELL_TEST_KIND what it is (local, tmpfs, ntfs, fat); without them the
+// tests run in the system's temporary folder as "local". They mount folders (bind mounts, a
+// small tmpfs) in a private mount namespace, so they need root.
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/file_services.h"
+#include "tests/common/test_files.h"
+
+namespace orm {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+using test::ReadBytes;
+using test::TempDir;
+using test::U8Path;
+using test::WriteBytes;
+
+constexpr std::uint32_t R = kAttrReadOnly, H = kAttrHidden, S = kAttrSystem, D = kAttrDirectory,
+                        A = kAttrArchive, kLink = kAttrReparsePoint;
+
+// What a volume kind does on its own, as the tests must expect it.
+struct VolumeKind {
+  std::string name;
+  std::uint32_t new_file;    // attributes of a file just created
+  std::uint32_t new_folder;  // and of a folder
+  bool dos_attrib;           // attributes kept in user.DOSATTRIB
+  bool links;                // symbolic and hard links can be made
+  bool unix_modes;           // permission bits are kept
+  bool case_insensitive;     // names are found without regard to case
+  bool any_name_bytes;       // names need not be UTF-8
+};
+
+const VolumeKind& Kind() {
+  static const VolumeKind kinds[] = {
+      {"local", 0, D, true, true, true, false, true},
+      {"tmpfs", 0, D, true, true, true, false, true},
+      {"ntfs", A, D | A, false, true, false, false, false},
+      {"fat", A, D, false, false, false, true, false},
+  };
+  const char* wanted = std::getenv("ORMAVELL_TEST_KIND");
+  std::string name = wanted != nullptr ? wanted : "local";
+  for (const VolumeKind& kind : kinds) {
+    if (kind.name == name) return kind;
+  }
+  ADD_FAILURE() << "unknown ORMAVELL_TEST_KIND " << name;
+  return kinds[0];
+}
+
+fs::path VolumeFolder() {
+  const char* folder = std::getenv("ORMAVELL_TEST_VOLUME");
+  return folder != nullptr ? fs::path(folder) : fs::temp_directory_path();
+}
+
+// Mounts made by the tests vanish with the process, whatever becomes of it.
+class PrivateMounts : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    ASSERT_EQ(unshare(CLONE_NEWNS), 0)
+        << "these tests mount folders and must run as root: " << std::strerror(errno);
+    ASSERT_EQ(mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr), 0)
+        << std::strerror(errno);
+  }
+};
+const auto* const kPrivateMounts = ::testing::AddGlobalTestEnvironment(new PrivateMounts);
+
+// A mount for the length of a test: source (a folder, or a tmpfs with options) at target.
+class Mount {
+ public:
+  static std::unique_ptr<Mount> Bind(const std::string& source, const std::string& target,
+                                     bool read_only) {
+    auto result = std::unique_ptr<Mount>(new Mount(target));
+    result->mounted_ = mount(source.c_str(), target.c_str(), nullptr, MS_BIND, nullptr) == 0;
+    EXPECT_TRUE(result->mounted_) << "bind " << source << ": " << std::strerror(errno);
+    if (result->mounted_ && read_only) {
+      EXPECT_EQ(mount(nullptr, target.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr),
+                0)
+          << std::strerror(errno);
+    }
+    return result;
+  }
+  static std::unique_ptr<Mount> New(const std::string& type, const std::string& target,
+                                    const std::string& options) {
+    auto result = std::unique_ptr<Mount>(new Mount(target));
+    result->mounted_ = mount(type.c_str(), target.c_str(), type.c_str(), 0, options.c_str()) == 0;
+    EXPECT_TRUE(result->mounted_) << type << ": " << std::strerror(errno);
+    return result;
+  }
+  ~Mount() {
+    if (mounted_) umount2(target_.c_str(), MNT_DETACH);
+  }
+  Mount(const Mount&) = delete;
+  Mount& operator=(const Mount&) = delete;
+
+ private:
+  explicit Mount(std::string target) : target_(std::move(target)) {}
+  std::string target_;
+  bool mounted_ = false;
+};
+
+std::string Describe(const FileError& error) {
+  return std::to_string(error.number) + " (errno " + std::to_string(error.os_error) + ")";
+}
+
+class VolumeTest : public ::testing::Test {
+ protected:
+  std::string At(const std::string& relative) const { return dir_ / relative; }
+  void MakeFile(const std::string& relative, const std::string& bytes = "x") {
+    WriteBytes(U8Path(At(relative)), bytes);
+  }
+  void MakeFolder(const std::string& relative) {
+    ASSERT_TRUE(fs::create_directory(U8Path(At(relative)))) << relative;
+  }
+
+  std::uint32_t Get(const std::string& relative) {
+    std::uint32_t attributes = 0xDEAD;
+    FileError error = files_.GetAttributes(At(relative), attributes);
+    EXPECT_TRUE(error.ok()) << relative << ": " << Describe(error);
+    return attributes;
+  }
+  void Set(const std::string& relative, std::uint32_t attributes) {
+    FileError error = files_.SetAttributes(At(relative), attributes);
+    EXPECT_TRUE(error.ok()) << relative << ": " << Describe(error);
+  }
+
+  // The names a listing delivers, sorted.
+  std::vector<std::string> List(const std::string& pattern, std::uint32_t mask,
+                                const std::string& folder = "") {
+    std::unique_ptr<DirListing> listing;
+    std::string full = (folder.empty() ? dir_.root() : At(folder) + "/") + pattern;
+    FileError error = files_.OpenListing(full, mask, listing);
+    EXPECT_TRUE(error.ok()) << full << ": " << Describe(error);
+    std::vector<std::string> names;
+    for (std::string name; listing && error.ok();) {
+      error = listing->Next(name);
+      EXPECT_TRUE(error.ok()) << Describe(error);
+      if (name.empty()) break;
+      names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  // Every name in the folder as the disk holds it, "." and ".." aside.
+  std::vector<std::string> NamesOnDisk(const std::string& folder = "") {
+    std::vector<std::string> names;
+    for (const auto& entry :
+         fs::directory_iterator(U8Path(folder.empty() ? dir_.root() : At(folder)))) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  FileServices& files_ = NativeFileServices();
+  const VolumeKind& kind_ = Kind();
+  TempDir dir_{VolumeFolder()};
+};
+
+using Names = std::vector<std::string>;
+
+TEST_F(VolumeTest, AttributesRoundTripOnFilesAndFolders) {
+  MakeFile("desktop.ini");
+  MakeFolder("Games");
+  for (std::uint32_t value : {R, H, S, A, H | S, R | H | S | A, H | S | A, 0u}) {
+    Set("desktop.ini", value);
+    EXPECT_EQ(Get("desktop.ini"), value);
+    Set("Games", value);
+    EXPECT_EQ(Get("Games"), value | D);
+  }
+  // The directory bit and bits above the four are not the caller's to set.
+  Set("desktop.ini", D | H | 0x100);
+  EXPECT_EQ(Get("desktop.ini"), H);
+}
+
+// ntfs-3g shows empty and one-byte files with the system bit as FIFOs and sockets; they keep
+// their attributes all the same, and a settings file of any size can be made plain again.
+TEST_F(VolumeTest, TinySystemFilesKeepTheirAttributes) {
+  MakeFile("empty.ini", "");
+  MakeFile("one.ini", "x");
+  for (const char* name : {"empty.ini", "one.ini"}) {
+    Set(name, H | S);
+    EXPECT_EQ(Get(name), H | S) << name;
+    EXPECT_EQ(List(name, kMaskFiles), Names{name});
+    Set(name, 0);
+    EXPECT_EQ(Get(name), 0u) << name;
+    EXPECT_EQ(ReadBytes(U8Path(At(name))).size(), std::string(name) == "one.ini" ? 1u : 0u);
+  }
+}
+
+TEST_F(VolumeTest, EntriesWithNothingStoredShowWhatWindowsClientsSee) {
+  MakeFile("plain.txt");
+  MakeFolder("Folder");
+  MakeFile(".profile");
+  MakeFolder(".config");
+  EXPECT_EQ(Get("plain.txt"), kind_.new_file);
+  EXPECT_EQ(Get("Folder"), kind_.new_folder);
+  if (kind_.dos_attrib) {
+    // Samba's view: no read-only from the mode, no archive from the x bit, hidden dot names.
+    MakeFile("readonly.txt");
+    MakeFile("script.sh");
+    fs::permissions(U8Path(At("readonly.txt")), fs::perms(0444));
+    fs::permissions(U8Path(At("script.sh")), fs::perms(0755));
+    EXPECT_EQ(Get("readonly.txt"), 0u);
+    EXPECT_EQ(Get("script.sh"), 0u);
+    EXPECT_EQ(Get(".profile"), H);
+    EXPECT_EQ(Get(".config"), D | H);
+    Set(".profile", 0);  // Samba hides dot names whatever is stored
+    EXPECT_EQ(Get(".profile"), H);
+  } else {
+    EXPECT_EQ(Get(".profile"), kind_.new_file);
+    EXPECT_EQ(Get(".config"), kind_.new_folder);
+  }
+}
+
+TEST_F(VolumeTest, BitsTheFileSystemKeepsBeyondOursSurvive) {
+  MakeFile("desktop.ini");
+  MakeFolder("Games");
+  std::string file = At("desktop.ini");
+  if (kind_.dos_attrib) {
+    // Offline (0x1000) is Samba's, not ours.
+    ASSERT_EQ(setxattr(file.c_str(), "user.DOSATTRIB", "0x1020", 6, 0), 0);
+    Set("desktop.ini", H | S);
+    char raw[64] = {};
+    ssize_t size = getxattr(file.c_str(), "user.DOSATTRIB", raw, sizeof raw);
+    EXPECT_EQ(std::string(raw, size > 0 ? size : 0), "0x1006");
+
+    // A blob Samba wrote keeps its creation time; only the attribute field changes.
+    const std::string samba =
+        "\x00\x00\x05\x00\x05\x00\x00\x00\x11\x00\x00\x00\x10\x00\x00\x00"
+        "\x74\x93\x28\x07\x19\x86\xdd\x01"s;
+    std::string folder = At("Games");
+    ASSERT_EQ(setxattr(folder.c_str(), "user.DOSATTRIB", samba.data(), samba.size(), 0), 0);
+    Set("Games", R);
+    EXPECT_EQ(Get("Games"), R | D);
+    size = getxattr(folder.c_str(), "user.DOSATTRIB", raw, sizeof raw);
+    std::string expected = samba;
+    expected[12] = '\x11';
+    EXPECT_EQ(std::string(raw, size > 0 ? size : 0), expected);
+
+    // The one byte a mistaken `setfattr -v 0x22` leaves is no value; a write mends it.
+    ASSERT_EQ(setxattr(file.c_str(), "user.DOSATTRIB", "\x22", 1, 0), 0);
+    EXPECT_EQ(Get("desktop.ini"), 0u);
+    Set("desktop.ini", H);
+    size = getxattr(file.c_str(), "user.DOSATTRIB", raw, sizeof raw);
+    EXPECT_EQ(std::string(raw, size > 0 ? size : 0), "0x2");
+  } else if (kind_.name == "ntfs") {
+    // Not content indexed (0x2000) is kept by NTFS beside our four bits.
+    const unsigned char indexed_archive[4] = {0, 0, 0x20, 0x20};
+    ASSERT_EQ(setxattr(file.c_str(), "system.ntfs_attrib_be", indexed_archive, 4, 0), 0);
+    Set("desktop.ini", H | S);
+    unsigned char raw[4] = {};
+    ASSERT_EQ(getxattr(file.c_str(), "system.ntfs_attrib_be", raw, 4), 4);
+    EXPECT_EQ(std::vector<int>(raw, raw + 4), (std::vector<int>{0, 0, 0x20, 0x06}));
+    EXPECT_EQ(Get("desktop.ini"), 0x2000 | H | S);
+  } else {
+    // vfat: the whole byte is set at once; the folder keeps its directory bit, and the root
+    // (which can hold none) accepts what it already has.
+    Set("Games", R | H);
+    EXPECT_EQ(Get("Games"), D | R | H);
+    std::uint32_t root = 0;
+    ASSERT_TRUE(files_.GetAttributes(VolumeFolder().string(), root).ok());
+    EXPECT_TRUE(files_.SetAttributes(VolumeFolder().string(), root).ok());
+    EXPECT_EQ(files_.SetAttributes(VolumeFolder().string(), H).os_error, EINVAL);
+  }
+}
+
+TEST_F(VolumeTest, SymbolicLinksAreReparsePointsAndNeverFolders) {
+  MakeFolder("Target");
+  MakeFile("target.jpg", "picture");
+  Set("Target", H);
+  int made = symlink("Target", At("LinkedFolder").c_str());
+  if (!kind_.links) {
+    // vfat cannot hold a link, so none can lead the walk astray there.
+    EXPECT_NE(made, 0);
+    return;
+  }
+  ASSERT_EQ(made, 0);
+  ASSERT_EQ(symlink("target.jpg", At("linked.jpg").c_str()), 0);
+  ASSERT_EQ(symlink("nowhere", At("dangling").c_str()), 0);
+  ASSERT_EQ(symlink("Target", At(".hiddenlink").c_str()), 0);
+  EXPECT_EQ(Get("LinkedFolder"), kLink);
+  EXPECT_EQ(Get("LinkedFolder/"), kLink);
+  EXPECT_EQ(Get("linked.jpg"), kLink);
+  EXPECT_EQ(Get("dangling"), kLink);
+  EXPECT_EQ(Get(".hiddenlink"), kLink);
+
+  // Setting never reaches through a link.
+  EXPECT_EQ(files_.SetAttributes(At("LinkedFolder"), 0).number, kErrPermissionDenied);
+  EXPECT_EQ(Get("Target"), D | H);
+
+  // Listings deliver links as files: the walk sees no folder to enter.
+  EXPECT_EQ(List("*.*", kMaskFiles),
+            (Names{".hiddenlink", "LinkedFolder", "dangling", "linked.jpg", "target.jpg"}));
+
+  // Deleting a link deletes the link only.
+  EXPECT_TRUE(files_.RemoveFile(At("linked.jpg")).ok());
+  EXPECT_EQ(ReadBytes(U8Path(At("target.jpg"))), "picture");
+}
+
+TEST_F(VolumeTest, RootsOfOtherMountsAreReparsePointFolders) {
+  MakeFolder("Mounted");
+  MakeFolder("Elsewhere");
+  MakeFile("Elsewhere/inside.txt");
+  auto mounted = Mount::Bind(At("Elsewhere"), At("Mounted"), false);
+  EXPECT_EQ(Get("Mounted") & (D | kLink), D | kLink);
+  EXPECT_EQ(Get("Elsewhere") & kLink, 0u);
+  EXPECT_EQ(List("Mounted", kMaskAll), Names{"Mounted"});
+  EXPECT_EQ(List("Mounted", kMaskFiles), Names{});
+  // A volume root lists no "." and "..", like a Windows drive root.
+  EXPECT_EQ(List("*.*", kMaskAll, "Mounted"), Names{"inside.txt"});
+  EXPECT_EQ(List("*.*", kMaskAll, "Elsewhere"), (Names{".", "..", "inside.txt"}));
+}
+
+TEST_F(VolumeTest, ListingsFilterByMaskAndPattern) {
+  MakeFile("plain.txt");
+  MakeFile("hidden.txt");
+  MakeFile("system.txt");
+  MakeFile("readonly.txt");
+  MakeFolder("Folder");
+  MakeFolder("HiddenFolder");
+  Set("plain.txt", 0);
+  Set("hidden.txt", H);
+  Set("system.txt", S | H);
+  Set("readonly.txt", R);
+  Set("HiddenFolder", H);
+
+  Names files{"hidden.txt", "plain.txt", "readonly.txt", "system.txt"};
+  EXPECT_EQ(List("*.*", kMaskFiles), files);
+  EXPECT_EQ(List("*", kMaskFiles), files);
+  Names all = files;
+  all.insert(all.end(), {".", "..", "Folder", "HiddenFolder"});
+  std::sort(all.begin(), all.end());
+  EXPECT_EQ(List("*.*", kMaskAll), all);
+
+  // Masks without hidden or system need each entry's attributes.
+  auto without_dots = [](Names names) {
+    std::erase_if(names, [](const std::string& n) { return n == "." || n == ".."; });
+    return names;
+  };
+  EXPECT_EQ(without_dots(List("*.*", R | D | A)), (Names{"Folder", "plain.txt", "readonly.txt"}));
+  EXPECT_EQ(without_dots(List("*.*", H | D | A)),
+            (Names{"Folder", "HiddenFolder", "hidden.txt", "plain.txt"}));
+  EXPECT_EQ(List("*.txt", H | S | A), (Names{"hidden.txt", "plain.txt", "system.txt"}));
+}
+
+TEST_F(VolumeTest, PatternsMatchWithoutRegardToCase) {
+  for (const char* name : {"Ormavell.JPG", "ORMAVELL.png", "ormavell", "Ormavell2.jpg",
+                           "xOrmavell.gif", "Обои.JPG", "noext"}) {
+    MakeFile(name);
+  }
+  EXPECT_EQ(List("Ormavell.*", kMaskFiles), (Names{"ORMAVELL.png", "Ormavell.JPG", "ormavell"}));
+  EXPECT_EQ(List("ormavell.jpg", kMaskFiles), Names{"Ormavell.JPG"});
+  EXPECT_EQ(List("обои.jpg", kMaskFiles), Names{"Обои.JPG"});
+  EXPECT_EQ(List("*.*", kMaskFiles).size(), 7u);
+  EXPECT_EQ(List("?oext", kMaskFiles), Names{"noext"});
+  if (kind_.any_name_bytes) {
+    // Names that are no UTF-8 come back as the bytes on disk.
+    MakeFile("bad\xff.jpg");
+    EXPECT_EQ(List("bad*", kMaskFiles), Names{"bad\xff.jpg"});
+  }
+}
+
+TEST_F(VolumeTest, ListingEndsCleanlyAndMissingFoldersAre76) {
+  MakeFile("only.txt");
+  std::unique_ptr<DirListing> listing;
+  ASSERT_TRUE(files_.OpenListing(At("only.txt"), kMaskFiles, listing).ok());
+  std::string name;
+  ASSERT_TRUE(listing->Next(name).ok());
+  EXPECT_EQ(name, "only.txt");
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_TRUE(listing->Next(name).ok());
+    EXPECT_EQ(name, "");
+  }
+  EXPECT_EQ(files_.OpenListing(At("gone/*.*"), kMaskAll, listing).number, kErrPathNotFound);
+  EXPECT_EQ(listing, nullptr);
+  EXPECT_EQ(files_.OpenListing(At("only.txt/*.*"), kMaskAll, listing).number, kErrPathNotFound);
+}
+
+TEST_F(VolumeTest, CopyReplacesAHiddenTargetWhole) {
+  const std::string picture = "\xff\xd8\xff\xe0 picture\r\n\0 bytes"s;
+  MakeFile("source.jpg", picture);
+  MakeFile("Ormavell.jpg", "old picture");
+  Set("Ormavell.jpg", H);
+  ASSERT_TRUE(files_.CopyFileReplacing(At("source.jpg"), At("Ormavell.jpg")).ok());
+  EXPECT_EQ(ReadBytes(U8Path(At("Ormavell.jpg"))), picture);
+  EXPECT_EQ(NamesOnDisk(), (Names{"Ormavell.jpg", "source.jpg"}));
+  // The new file has what a new file has; the caller hides it again.
+  EXPECT_EQ(Get("Ormavell.jpg"), kind_.new_file);
+  EXPECT_TRUE(files_.CopyFileReplacing(At("source.jpg"), At("new.jpg")).ok());
+  EXPECT_EQ(ReadBytes(U8Path(At("new.jpg"))), picture);
+  if (kind_.unix_modes) {
+    // The replaced file keeps its permission bits and owner.
+    fs::permissions(U8Path(At("Ormavell.jpg")), fs::perms(0640));
+    ASSERT_EQ(chown(At("Ormavell.jpg").c_str(), 4321, 4322), 0);
+    ASSERT_TRUE(files_.CopyFileReplacing(At("source.jpg"), At("Ormavell.jpg")).ok());
+    struct stat copied {};
+    ASSERT_EQ(stat(At("Ormavell.jpg").c_str(), &copied), 0);
+    EXPECT_EQ(copied.st_mode & 07777, 0640u);
+    EXPECT_EQ(copied.st_uid, 4321u);
+    EXPECT_EQ(copied.st_gid, 4322u);
+  }
+}
+
+TEST_F(VolumeTest, CopyOntoItselfChangesNothing) {
+  MakeFolder("Sub");
+  MakeFile("picture.jpg", "picture");
+  struct stat before {};
+  ASSERT_EQ(stat(At("picture.jpg").c_str(), &before), 0);
+  EXPECT_TRUE(files_.CopyFileReplacing(At("picture.jpg"), At("picture.jpg")).ok());
+  EXPECT_TRUE(files_.CopyFileReplacing(At("picture.jpg"), At("Sub/../picture.jpg")).ok());
+  if (kind_.case_insensitive) {
+    EXPECT_TRUE(files_.CopyFileReplacing(At("picture.jpg"), At("PICTURE.JPG")).ok());
+  }
+  if (kind_.links) {
+    ASSERT_EQ(link(At("picture.jpg").c_str(), At("other-name.jpg").c_str()), 0);
+    EXPECT_TRUE(files_.CopyFileReplacing(At("other-name.jpg"), At("picture.jpg")).ok());
+    EXPECT_EQ(ReadBytes(U8Path(At("other-name.jpg"))), "picture");
+  }
+  struct stat after {};
+  ASSERT_EQ(stat(At("picture.jpg").c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(ReadBytes(U8Path(At("picture.jpg"))), "picture");
+}
+
+TEST_F(VolumeTest, CopyReplacesALinkAtTheTargetInsteadOfWritingThroughIt) {
+  MakeFile("source.jpg", "new");
+  MakeFile("victim.txt", "keep me");
+  if (symlink("victim.txt", At("Ormavell.jpg").c_str()) != 0) {
+    EXPECT_FALSE(kind_.links) << std::strerror(errno);
+    return;
+  }
+  ASSERT_TRUE(files_.CopyFileReplacing(At("source.jpg"), At("Ormavell.jpg")).ok());
+  EXPECT_FALSE(fs::is_symlink(U8Path(At("Ormavell.jpg"))));
+  EXPECT_EQ(ReadBytes(U8Path(At("Ormavell.jpg"))), "new");
+  EXPECT_EQ(ReadBytes(U8Path(At("victim.txt"))), "keep me");
+}
+
+TEST_F(VolumeTest, FailedCopiesReportTheirCauseAndLeaveNothingBehind) {
+  MakeFile("source.jpg", "new");
+  MakeFile("target.jpg", "old");
+  MakeFolder("Folder");
+  EXPECT_EQ(files_.CopyFileReplacing(At("missing.jpg"), At("target.jpg")).number, kErrFileNotFound);
+  EXPECT_EQ(files_.CopyFileReplacing(At("gone/source.jpg"), At("target.jpg")).number,
+            kErrPathNotFound);
+  EXPECT_EQ(files_.CopyFileReplacing(At("source.jpg"), At("gone/target.jpg")).number,
+            kErrPathNotFound);
+  EXPECT_EQ(files_.CopyFileReplacing("   ", At("target.jpg")).number, kErrFileNotFound);
+  EXPECT_EQ(files_.CopyFileReplacing(At("Folder"), At("target.jpg")).number, kErrPathFileAccess);
+  if (kind_.unix_modes) {
+    ASSERT_EQ(mkfifo(At("pipe").c_str(), 0600), 0);
+    EXPECT_EQ(files_.CopyFileReplacing(At("pipe"), At("target.jpg")).number, kErrPathFileAccess);
+    ASSERT_EQ(unlink(At("pipe").c_str()), 0);
+  }
+  EXPECT_EQ(files_.CopyFileReplacing(At("source.jpg"), At("Folder")).number, kErrPathFileAccess);
+  EXPECT_EQ(files_.CopyFileReplacing(At("source.jpg"), At("Folder") + "/").number,
+            kErrPathFileAccess);
+  EXPECT_EQ(files_.CopyFileReplacing(At("source.jpg"), At("target\0.jpg"s)).number,
+            kErrBadFileName);
+  EXPECT_EQ(ReadBytes(U8Path(At("target.jpg"))), "old");
+  EXPECT_EQ(NamesOnDisk(), (Names{"Folder", "source.jpg", "target.jpg"}));
+  EXPECT_EQ(NamesOnDisk("Folder"), Names{});
+}
+
+TEST_F(VolumeTest, CopyThatRunsOutOfSpaceKeepsTheOldTarget) {
+  MakeFile("big.jpg", std::string(1 << 20, 'p'));
+  MakeFolder("Small");
+  auto small = Mount::New("tmpfs", At("Small"), "size=64k");
+  MakeFile("Small/Ormavell.jpg", "old");
+  FileError error = files_.CopyFileReplacing(At("big.jpg"), At("Small/Ormavell.jpg"));
+  EXPECT_EQ(error.number, kErrDiskFull) << Describe(error);
+  EXPECT_EQ(ReadBytes(U8Path(At("Small/Ormavell.jpg"))), "old");
+  EXPECT_EQ(NamesOnDisk("Small"), Names{"Ormavell.jpg"});
+}
+
+// ramfs keeps no extended attributes: nothing can be stored, and only what an entry shows
+// anyway can be "set".
+TEST_F(VolumeTest, VolumesThatStoreNoAttributesRefuseToSetThem) {
+  MakeFolder("Ram");
+  auto ram = Mount::New("ramfs", At("Ram"), "");
+  MakeFile("Ram/plain.txt");
+  MakeFile("Ram/.hidden");
+  MakeFolder("Ram/Folder");
+  EXPECT_EQ(Get("Ram/plain.txt"), 0u);
+  EXPECT_EQ(Get("Ram/.hidden"), H);
+  EXPECT_EQ(Get("Ram/Folder"), D);
+  FileError refused = files_.SetAttributes(At("Ram/plain.txt"), H);
+  EXPECT_EQ(refused.number, kErrPathFileAccess);
+  EXPECT_EQ(refused.os_error, EOPNOTSUPP);
+  EXPECT_EQ(files_.SetAttributes(At("Ram/Folder"), R).number, kErrPathFileAccess);
+  EXPECT_TRUE(files_.SetAttributes(At("Ram/plain.txt"), 0).ok());
+  EXPECT_TRUE(files_.SetAttributes(At("Ram/.hidden"), H).ok());
+  EXPECT_EQ(Get("Ram/plain.txt"), 0u);
+}
+
+TEST_F(VolumeTest, RemoveDeletesAndReportsMissingFiles) {
+  MakeFile("Ormavell.jpg");
+  EXPECT_TRUE(files_.RemoveFile(At("Ormavell.jpg")).ok());
+  EXPECT_EQ(NamesOnDisk(), Names{});
+  FileError missing = files_.RemoveFile(At("Ormavell.jpg"));
+  EXPECT_EQ(missing.number, kErrFileNotFound);
+  EXPECT_EQ(missing.description, "Файл не найден");
+  EXPECT_EQ(files_.RemoveFile(At("gone/Ormavell.jpg")).number, kErrPathNotFound);
+  std::uint32_t attributes = 0;
+  EXPECT_EQ(files_.GetAttributes(At("Ormavell.jpg"), attributes).number, kErrFileNotFound);
+  EXPECT_EQ(files_.SetAttributes(At("gone/Ormavell.jpg"), H).number, kErrPathNotFound);
+}
+
+TEST_F(VolumeTest, ReadOnlyVolumeRefusesEveryChangeWith70) {
+  MakeFolder("Locked");
+  MakeFile("Locked/Ormavell.jpg", "old");
+  MakeFile("source.jpg", "new");
+  auto locked = Mount::Bind(At("Locked"), At("Locked"), true);
+  std::uint32_t before = Get("Locked/Ormavell.jpg");
+  for (const FileError& error : {
+           files_.SetAttributes(At("Locked/Ormavell.jpg"), before ^ H),
+           files_.CopyFileReplacing(At("source.jpg"), At("Locked/Ormavell.jpg")),
+           files_.CopyFileReplacing(At("source.jpg"), At("Locked/new.jpg")),
+           files_.RemoveFile(At("Locked/Ormavell.jpg")),
+       }) {
+    EXPECT_EQ(error.number, kErrPermissionDenied) << Describe(error);
+    EXPECT_EQ(error.os_error, EROFS);
+  }
+  EXPECT_EQ(Get("Locked/Ormavell.jpg"), before);
+  EXPECT_EQ(ReadBytes(U8Path(At("Locked/Ormavell.jpg"))), "old");
+  EXPECT_EQ(NamesOnDisk("Locked"), Names{"Ormavell.jpg"});
+  // Reading still works, and asking for what is already there changes nothing.
+  EXPECT_TRUE(files_.SetAttributes(At("Locked/Ormavell.jpg"), before).ok());
+  EXPECT_EQ(List("*.*", kMaskFiles, "Locked"), Names{"Ormavell.jpg"});
+}
+
+}  // namespace
+}  // namespace orm

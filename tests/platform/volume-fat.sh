@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# The file service tests on a FAT32 image. This machine's kernel has no vfat, so the image is
+# made, mounted, tested and checked inside vm-run; the bits on disk are read with mtools after
+# unmounting.
+#   volume-fat.sh VM_RUN TEST_PROGRAM ATTR_TOOL
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/volume-lib.sh"
+if [ "${1:-}" != --inside ]; then
+  vm_run=$1
+  shift
+  [ -x "$vm_run" ] || fail "vm-run not found at $vm_run"
+  exec "$vm_run" --timeout 280 -- "$here/volume-fat.sh --inside $(printf '%q ' "$@")"
+fi
+shift
+program=$1
+tool=$2
+need mkfs.vfat mattrib mount umount
+image=/tmp/ormavell-fat.img
+volume=/tmp/ormavell-fat
+truncate -s 300M "$image"
+mkfs.vfat -F 32 -n ORMTEST "$image" >/dev/null
+mkdir -p "$volume"
+mount -o loop,iocharset=utf8 "$image" "$volume"
+
+ORMAVELL_TEST_KIND=fat ORMAVELL_TEST_VOLUME="$volume" "$program"
+
+# What a dressed folder leaves, set through the file services after the content is written
+# (a write on FAT turns the archive bit back on).
+mkdir "$volume/Games" "$volume/Plain folder"
+printf '[.ShellClassInfo]\r\n' >"$volume/Games/desktop.ini"
+echo picture >"$volume/Ormavell.jpg"
+echo text >"$volume/plain.txt"
+echo text >"$volume/kept.txt"
+"$tool" set 6 "$volume/Games/desktop.ini"
+"$tool" set 1 "$volume/Games"
+"$tool" set 2 "$volume/Ormavell.jpg"
+"$tool" set 21 "$volume/kept.txt"
+umount "$volume"
+
+# mattrib prints the letters of the bits set (A, S, H, R) in columns before the name.
+on_disk() {
+  MTOOLS_SKIP_CHECK=1 mattrib -i "$image" "::$1" | sed -n "s|^\(.*\)::$1\$|\1|p" | tr -d ' '
+}
+expect /Games/desktop.ini "$(on_disk /Games/desktop.ini)" SH
+expect /Games "$(on_disk /Games)" R
+expect "/Plain folder" "$(on_disk '/Plain folder')" ""
+expect /Ormavell.jpg "$(on_disk /Ormavell.jpg)" H
+expect /plain.txt "$(on_disk /plain.txt)" A
+expect /kept.txt "$(on_disk /kept.txt)" AR

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# The file service tests on an NTFS image mounted with ntfs-3g, then the bits on disk, read
+# with ntfsinfo after unmounting.
+#   volume-ntfs.sh TEST_PROGRAM ATTR_TOOL
+set -euo pipefail
+. "$(dirname "$0")/volume-lib.sh"
+need mkntfs ntfs-3g ntfsinfo setfattr mountpoint
+program=$1
+tool=$2
+work=$(mktemp -d)
+image=$work/ntfs.img
+volume=$work/volume
+mkdir "$volume"
+daemon=""
+cleanup() {
+  if mountpoint -q "$volume"; then umount "$volume"; fi
+  if [ -n "$daemon" ]; then wait "$daemon" || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+truncate -s 32M "$image"
+mkntfs -F -q -Q -L ORMTEST "$image" 2>/dev/null
+# In the foreground, so that the daemon can be waited for: it writes the volume out when it ends.
+ntfs-3g -o no_detach "$image" "$volume" >"$work/ntfs-3g.log" 2>&1 &
+daemon=$!
+for _ in $(seq 50); do mountpoint -q "$volume" && break; sleep 0.1; done
+mountpoint -q "$volume" || fail "ntfs-3g did not mount: $(cat "$work/ntfs-3g.log")"
+
+ORMAVELL_TEST_KIND=ntfs ORMAVELL_TEST_VOLUME="$volume" "$program"
+
+# What a dressed folder leaves, set through the file services.
+mkdir "$volume/Games"
+echo '[.ShellClassInfo]' >"$volume/Games/desktop.ini"
+echo picture >"$volume/Ormavell.jpg"
+echo text >"$volume/plain.txt"
+echo text >"$volume/indexed.txt"
+setfattr -n system.ntfs_attrib_be -v 0x00002020 "$volume/indexed.txt"  # not content indexed
+"$tool" set 6 "$volume/Games/desktop.ini"
+"$tool" set 1 "$volume/Games"
+"$tool" set 2 "$volume/Ormavell.jpg"
+"$tool" set 6 "$volume/indexed.txt"
+umount "$volume"
+wait "$daemon"
+daemon=""
+
+# The first "File attributes" line is $STANDARD_INFORMATION's, which Windows reads.
+on_disk() {
+  ntfsinfo -F "$1" "$image" | sed -n 's/^[[:space:]]*File attributes:[[:space:]]*//p' | head -n 1
+}
+expect /Games/desktop.ini "$(on_disk /Games/desktop.ini)" "HIDDEN SYSTEM (0x00000006)"
+expect /Games "$(on_disk /Games)" "READONLY (0x00000001)"
+expect /Ormavell.jpg "$(on_disk /Ormavell.jpg)" "HIDDEN (0x00000002)"
+expect /plain.txt "$(on_disk /plain.txt)" "ARCHIVE (0x00000020)"
+expect /indexed.txt "$(on_disk /indexed.txt)" "HIDDEN SYSTEM NOT_CONTENT_INDEXED (0x00002006)"
+# user.DOSATTRIB would have become an alternate data stream; none may be there.
+if ntfsinfo -F /Games/desktop.ini "$image" | grep -q "Attribute name:.*DOSATTRIB"; then
+  fail "a DOSATTRIB stream was written to NTFS"
+fi

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# The file service tests on a private tmpfs mount (user.DOSATTRIB on a RAM file system).
+#   volume-tmpfs.sh TEST_PROGRAM
+set -euo pipefail
+. "$(dirname "$0")/volume-lib.sh"
+need unshare mount umount
+# A mount namespace of our own: the tmpfs vanishes with the script whatever happens.
+if [ "${ORMAVELL_IN_NAMESPACE:-}" != 1 ]; then
+  ORMAVELL_IN_NAMESPACE=1 exec unshare --mount --propagation private -- "$0" "$@"
+fi
+program=$1
+volume=$(mktemp -d)
+trap 'umount "$volume" 2>/dev/null || true; rmdir "$volume"' EXIT
+mount -t tmpfs -o size=64m ormavell-test "$volume"
+ORMAVELL_TEST_KIND=tmpfs ORMAVELL_TEST_VOLUME="$volume" "$program"

@@ -1,0 +1,376 @@
+// The window's parts that stand alone: the log model, the drive list's volume rules, the
+// desktop's wallpaper settings and their rendering, the desktop entry, the chooser filters and
+// the colour values.
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTest>
+#include <filesystem>
+
+#include "ui/qt/app_identity.h"
+#include "ui/qt/chooser_dialogs.h"
+#include "ui/qt/desktop_entry.h"
+#include "ui/qt/desktop_wallpaper.h"
+#include "ui/qt/drive_list.h"
+#include "ui/qt/log_model.h"
+#include "ui/qt/shape_box.h"
+
+using namespace orm;
+
+namespace {
+
+std::string Identity(const std::string& device) {
+  return device;
+}
+
+QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write(bytes);
+}
+
+// A picture whose four quadrants are red, green, blue and white.
+QImage Quadrants(int width, int height) {
+  QImage image(width, height, QImage::Format_RGB32);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const bool right = x >= width / 2;
+      const bool bottom = y >= height / 2;
+      image.setPixel(x, y,
+                     !bottom ? (right ? qRgb(0, 255, 0) : qRgb(255, 0, 0))
+                             : (right ? qRgb(255, 255, 255) : qRgb(0, 0, 255)));
+    }
+  }
+  return image;
+}
+
+}  // namespace
+
+class PartsTest : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void initTestCase() { InstallIdentity(*QCoreApplication::instance()); }
+
+  void logModelKeepsOrderAndDropsTheOldest() {
+    LogModel log;
+    QCOMPARE(log.rowCount(), 0);
+    log.RemoveFirst();  // an empty log stays empty
+    QCOMPARE(log.rowCount(), 0);
+    log.Append(QStringLiteral("a"));
+    log.Append(QString());
+    log.Append(QStringLiteral("c"));
+    QCOMPARE(log.rowCount(), 3);
+    QCOMPARE(log.index(1, 0).data().toString(), QString());
+    log.RemoveFirst();
+    QCOMPARE(log.rowCount(), 2);
+    QCOMPARE(log.index(0, 0).data().toString(), QString());
+    QCOMPARE(log.index(1, 0).data().toString(), QStringLiteral("c"));
+    QVERIFY(!log.index(2, 0).isValid());
+    QVERIFY(!log.data(log.index(0, 0), Qt::DecorationRole).isValid());
+    log.Clear();
+    QCOMPARE(log.rowCount(), 0);
+  }
+
+  void mountInfoIsParsedWithItsEscapes() {
+    const std::string text =
+        "26 1 254:0 / / rw,relatime - ext4 /dev/vda rw\n"
+        "garbage line\n"
+        "90 26 8:17 / /media/usb\\040stick rw,nosuid shared:45 master:1 - vfat /dev/sdb1 rw\n"
+        "91 26 0:50 /sub /srv/share rw - cifs //server/my\\040share rw\n";
+    const std::vector<MountEntry> mounts = ParseMountInfo(text);
+    QCOMPARE(mounts.size(), std::size_t{3});
+    QCOMPARE(mounts[0].mountPoint, std::string("/"));
+    QCOMPARE(mounts[0].major, 254u);
+    QCOMPARE(mounts[1].mountPoint, std::string("/media/usb stick"));
+    QCOMPARE(mounts[1].fsType, std::string("vfat"));
+    QCOMPARE(mounts[1].source, std::string("/dev/sdb1"));
+    QCOMPARE(mounts[1].minor, 17u);
+    QCOMPARE(mounts[2].root, std::string("/sub"));
+    QCOMPARE(mounts[2].source, std::string("//server/my share"));
+  }
+
+  void onlyVolumesWithRealFileSystemsAreListed() {
+    const std::string text =
+        "21 26 0:20 / /proc rw - proc proc rw\n"
+        "22 26 0:21 / /sys rw - sysfs sysfs rw\n"
+        "26 1 254:0 / / rw - ext4 /dev/vda rw\n"
+        "30 22 0:27 / /sys/fs/cgroup rw - tmpfs tmpfs rw\n"
+        "31 30 0:28 / /sys/fs/cgroup/cpu rw - cgroup cgroup rw\n"
+        "40 26 7:3 / /snap/core/1 ro - squashfs /dev/loop3 ro\n"
+        "41 26 0:60 / /var/lib/docker/overlay2/x/merged rw - overlay overlay rw\n"
+        "42 26 0:61 / /run/user/1000 rw - tmpfs tmpfs rw\n"
+        "50 26 8:17 / /media/usb rw - vfat /dev/sdb1 rw\n"
+        "51 26 0:62 / /media/win rw - fuseblk /dev/sdc2 rw\n"
+        "52 26 7:0 / /mnt/image rw - vfat /dev/loop0 rw\n"
+        "53 26 0:63 / /mnt/share rw - cifs //server/share rw\n"
+        "54 26 0:64 / /mnt/nfs rw - nfs4 host:/export rw\n"
+        // /mnt/hidden is mounted over by a tmpfs: what shows there is no real volume.
+        "55 26 8:33 / /mnt/hidden rw - ext4 /dev/sdd1 rw\n"
+        "56 55 0:65 / /mnt/hidden rw - tmpfs tmpfs rw\n";
+    const DiskLabels labels = {{"/dev/sdb1", "STICK"}, {"/dev/sdc2", "Windows Data"}};
+    const std::vector<Volume> volumes = SelectVolumes(ParseMountInfo(text), labels, &Identity);
+    QStringList shown;
+    for (const Volume& volume : volumes) shown.append(QString::fromStdString(VolumeText(volume)));
+    QCOMPARE(shown,
+             QStringList({"/", "/media/usb [STICK]", "/media/win [Windows Data]", "/mnt/image",
+                          "/mnt/share [//server/share]", "/mnt/nfs [host:/export]"}));
+  }
+
+  void diskLabelsComeFromTheLinksWithUdevEscapes() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const std::filesystem::path root = dir.path().toStdString();
+    std::filesystem::create_directories(root / "dev");
+    std::filesystem::create_directories(root / "by-label");
+    QFile(QString::fromStdString((root / "dev" / "sdb1").string())).open(QIODevice::WriteOnly);
+    QFile(QString::fromStdString((root / "dev" / "sdc1").string())).open(QIODevice::WriteOnly);
+    std::filesystem::create_symlink("../dev/sdb1", root / "by-label" / "MY\\x20STICK");
+    std::filesystem::create_symlink("../dev/sdc1",
+                                    root / "by-label" / "\\xd0\\x94\\xd0\\xb8\\xd1\\x81\\xd0\\xba");
+    std::filesystem::create_symlink("../dev/missing", root / "by-label" / "GONE");
+    const DiskLabels labels = ReadDiskLabels((root / "by-label").string());
+    QCOMPARE(labels.size(), std::size_t{2});
+    QCOMPARE(labels.at(std::filesystem::canonical(root / "dev" / "sdb1").string()),
+             std::string("MY STICK"));
+    QCOMPARE(QString::fromStdString(
+                 labels.at(std::filesystem::canonical(root / "dev" / "sdc1").string())),
+             QStringLiteral("Диск"));
+    QVERIFY(ReadDiskLabels((root / "none").string()).empty());
+  }
+
+  void theVolumeHoldingAPathIsTheLongestWholePrefix() {
+    const std::vector<Volume> volumes = {
+        {"/", ""}, {"/media/usb", "A"}, {"/media/usb2", "B"}, {"/media/usb/inner/", "C"}};
+    QCOMPARE(IndexOfVolumeHolding(volumes, "/home/me"), 0);
+    QCOMPARE(IndexOfVolumeHolding(volumes, "/media/usb"), 1);
+    QCOMPARE(IndexOfVolumeHolding(volumes, "/media/usb/pics"), 1);
+    QCOMPARE(IndexOfVolumeHolding(volumes, "/media/usb2/pics"), 2);
+    QCOMPARE(IndexOfVolumeHolding(volumes, "/media/usb/inner/x"), 3);
+    QCOMPARE(IndexOfVolumeHolding({{"/media/usb", ""}}, "/home"), -1);
+  }
+
+  void driveListGivesTheMountPointItself() {
+    DriveListBox list(nullptr);
+    list.SetVolumes({{"/", ""}, {"/media/my stick", "STICK"}}, "/media/my stick/pics");
+    QCOMPARE(list.currentText(), QStringLiteral("/media/my stick [STICK]"));
+    QCOMPARE(list.Drive(), std::string("/media/my stick"));
+    list.SetVolumes({{"/media/a", ""}, {"/media/b", ""}}, "/elsewhere");
+    QCOMPARE(list.Drive(), std::string("/media/a"));
+    list.SetVolumes({}, "/");
+    QCOMPARE(list.Drive(), std::string());
+  }
+
+  void gsettingsValuesAndPlacements() {
+    QCOMPARE(GSettingsString(QStringLiteral("'file:///usr/share/a b.jpg'\n")),
+             QStringLiteral("file:///usr/share/a b.jpg"));
+    QCOMPARE(GSettingsString(QStringLiteral("'it\\'s.png'")), QStringLiteral("it's.png"));
+    QCOMPARE(GSettingsString(QStringLiteral("@as []")), QString());
+    QCOMPARE(GSettingsString(QString()), QString());
+    QCOMPARE(PicturePathFromSetting(QStringLiteral("file:///home/me/My%20Pics/sea.jpg")),
+             QStringLiteral("/home/me/My Pics/sea.jpg"));
+    QCOMPARE(PicturePathFromSetting(QStringLiteral("/plain/path.png")),
+             QStringLiteral("/plain/path.png"));
+    QCOMPARE(GnomePlacement(QStringLiteral("wallpaper")), WallpaperPlacement::Tiled);
+    QCOMPARE(GnomePlacement(QStringLiteral("none")), WallpaperPlacement::None);
+    QCOMPARE(GnomePlacement(QStringLiteral("spanned")), WallpaperPlacement::Zoom);
+  }
+
+  void kdeBackgroundIsTheFirstImageWallpaper() {
+    const QString appletsrc = QStringLiteral(
+        "[ActionPlugins][0]\nRightButton;NoModifier=org.kde.contextmenu\n\n"
+        "[Containments][1]\nplugin=org.kde.panel\n\n"
+        "[Containments][7][Wallpaper][org.kde.color][General]\nColor=1,2,3\n\n"
+        "[Containments][8][Wallpaper][org.kde.image][General]\n"
+        "Color=10,20,30\nFillMode=3\nImage=file:///home/me/tile.png\n\n"
+        "[Containments][9][Wallpaper][org.kde.image][General]\nImage=/other.png\n");
+    const DesktopBackground kde = KdeBackground(appletsrc);
+    QCOMPARE(kde.picturePath, QStringLiteral("/home/me/tile.png"));
+    QCOMPARE(kde.placement, WallpaperPlacement::Tiled);
+    QCOMPARE(kde.color, QColor(10, 20, 30));
+    const DesktopBackground cropped = KdeBackground(QStringLiteral(
+        "[Containments][2][Wallpaper][org.kde.image][General]\nImage=/a.jpg\nColor=#102030\n"));
+    QCOMPARE(cropped.placement, WallpaperPlacement::Zoom);
+    QCOMPARE(cropped.color, QColor(0x10, 0x20, 0x30));
+    QVERIFY(KdeBackground(QString()).picturePath.isEmpty());
+  }
+
+  void xfceBackgroundIsTheFirstMonitorsLastImage() {
+    const QString xml = QStringLiteral(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<channel name=\"xfce4-desktop\" version=\"1.0\">\n"
+        "  <property name=\"backdrop\" type=\"empty\">\n"
+        "    <property name=\"screen0\" type=\"empty\">\n"
+        "      <property name=\"monitorVirtual-1\" type=\"empty\">\n"
+        "        <property name=\"workspace0\" type=\"empty\">\n"
+        "          <property name=\"color-style\" type=\"int\" value=\"0\"/>\n"
+        "          <property name=\"rgba1\" type=\"array\">\n"
+        "            <value type=\"double\" value=\"1\"/>\n"
+        "            <value type=\"double\" value=\"0.5\"/>\n"
+        "            <value type=\"double\" value=\"0\"/>\n"
+        "            <value type=\"double\" value=\"1\"/>\n"
+        "          </property>\n"
+        "          <property name=\"image-style\" type=\"int\" value=\"1\"/>\n"
+        "          <property name=\"last-image\" type=\"string\" value=\"/pics/sea.png\"/>\n"
+        "        </property>\n"
+        "        <property name=\"workspace1\" type=\"empty\">\n"
+        "          <property name=\"last-image\" type=\"string\" value=\"/pics/other.png\"/>\n"
+        "        </property>\n"
+        "      </property>\n"
+        "    </property>\n"
+        "  </property>\n"
+        "</channel>\n");
+    const DesktopBackground xfce = XfceBackground(xml);
+    QCOMPARE(xfce.picturePath, QStringLiteral("/pics/sea.png"));
+    QCOMPARE(xfce.placement, WallpaperPlacement::Centered);
+    QCOMPARE(xfce.color.red(), 255);
+    QCOMPARE(xfce.color.green(), 128);
+    QCOMPARE(xfce.color.blue(), 0);
+    QVERIFY(XfceBackground(QStringLiteral("<channel/>")).picturePath.isEmpty());
+  }
+
+  void renderingPlacesThePictureAsTheDesktopDoes() {
+    const QImage picture = Quadrants(40, 20);
+    DesktopBackground background;
+    background.color = QColor(1, 2, 3);
+    const QRgb colour = qRgb(1, 2, 3);
+
+    background.placement = WallpaperPlacement::Centered;
+    QImage image = RenderDesktop(background, picture, QSize(100, 60));
+    QCOMPARE(image.pixel(29, 19), colour);               // just outside the picture
+    QCOMPARE(image.pixel(30, 20), qRgb(255, 0, 0));      // its top-left corner
+    QCOMPARE(image.pixel(69, 39), qRgb(255, 255, 255));  // its bottom-right corner
+    QCOMPARE(image.pixel(70, 40), colour);
+
+    background.placement = WallpaperPlacement::Tiled;
+    image = RenderDesktop(background, picture, QSize(100, 60));
+    QCOMPARE(image.pixel(0, 0), qRgb(255, 0, 0));
+    QCOMPARE(image.pixel(40, 0), qRgb(255, 0, 0));  // the second tile starts over
+    QCOMPARE(image.pixel(45, 25), qRgb(255, 0, 0));
+
+    background.placement = WallpaperPlacement::Stretched;
+    image = RenderDesktop(background, picture, QSize(100, 100));
+    QCOMPARE(image.pixel(10, 10), qRgb(255, 0, 0));
+    QCOMPARE(image.pixel(90, 90), qRgb(255, 255, 255));
+
+    background.placement = WallpaperPlacement::Scaled;  // 2:1 into a square: bars above and below
+    image = RenderDesktop(background, picture, QSize(100, 100));
+    QCOMPARE(image.pixel(50, 10), colour);
+    QCOMPARE(image.pixel(10, 30), qRgb(255, 0, 0));
+    QCOMPARE(image.pixel(90, 70), qRgb(255, 255, 255));
+
+    background.placement = WallpaperPlacement::Zoom;  // 2:1 over a square: the sides cut off
+    image = RenderDesktop(background, picture, QSize(100, 100));
+    QCOMPARE(image.pixel(2, 2), qRgb(255, 0, 0));
+    QCOMPARE(image.pixel(97, 97), qRgb(255, 255, 255));
+
+    background.placement = WallpaperPlacement::None;
+    QCOMPARE(RenderDesktop(background, picture, QSize(10, 10)).pixel(5, 5), colour);
+    background.color = QColor();
+    QCOMPARE(RenderDesktop(background, QImage(), QSize(10, 10)).pixel(5, 5),
+             kDefaultDesktopColor.rgb());
+  }
+
+  void execValuesSurviveAwkwardPaths() {
+    const QStringList programs = {QStringLiteral("/opt/ormavell/bin/ormavell"),
+                                  QStringLiteral("/home/me/my builds/ormavell"),
+                                  QStringLiteral("/tmp/100% \"odd\" $dir `x` \\back/ormavell"),
+                                  QStringLiteral("/home/я/Программы/ormavell")};
+    for (const QString& program : programs) {
+      const QString exec = DesktopExecValue(program);
+      QVERIFY2(exec.startsWith(QLatin1Char('"')), qPrintable(exec));
+      QCOMPARE(DesktopExecProgram(exec), program);
+    }
+    QCOMPARE(DesktopExecValue(QStringLiteral("/a%b")), QStringLiteral("\"/a%%b\""));
+    QCOMPARE(DesktopExecValue(QStringLiteral("/a\\b")), QStringLiteral("\"/a\\\\\\\\b\""));
+    QCOMPARE(DesktopExecValue(QStringLiteral("/a\nb")), QString());
+    QCOMPARE(DesktopExecProgram(QStringLiteral("ormavell %F")), QStringLiteral("ormavell"));
+    QCOMPARE(DesktopExecProgram(QStringLiteral("\"/usr/bin/my\\sprog\" --x")),
+             QStringLiteral("/usr/bin/my prog"));
+  }
+
+  void desktopEntryIsWrittenOnceForThisProgram() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString home = dir.filePath(QStringLiteral("home"));
+    const QString system = dir.filePath(QStringLiteral("system"));
+    const QString program = QCoreApplication::applicationFilePath();
+    const QString entry = home + QStringLiteral("/applications/ormavell.desktop");
+
+    QVERIFY(RegisterDesktopEntry(home, {system}, program));
+    const QByteArray written = ReadAll(entry);
+    QVERIFY(written.startsWith("[Desktop Entry]\n"));
+    QVERIFY(written.contains("\nExec=" + DesktopExecValue(program).toUtf8() + "\n"));
+    QVERIFY(written.contains("\nIcon=ormavell\n"));
+    QVERIFY(written.contains("\nName=Ormavell\n"));
+    for (const int size : {16, 32, 64}) {
+      const QImage icon(
+          QStringLiteral("%1/icons/hicolor/%2x%2/apps/ormavell.png").arg(home).arg(size));
+      QCOMPARE(icon.size(), QSize(size, size));
+    }
+
+    // An entry that starts this program already is left exactly as it is.
+    const QByteArray own = "[Desktop Entry]\nName=Mine\nExec=\"" + program.toUtf8() + "\" %f\n";
+    WriteAll(entry, own);
+    QVERIFY(RegisterDesktopEntry(home, {system}, program));
+    QCOMPARE(ReadAll(entry), own);
+
+    // So is the home folder when a system entry (a bare name found in PATH) starts it.
+    QFile::remove(entry);
+    const QString binDir = dir.filePath(QStringLiteral("bin"));
+    QDir().mkpath(binDir);
+    QVERIFY(QFile::link(program, binDir + QStringLiteral("/ormavell-link")));
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", binDir.toUtf8() + ":" + oldPath);
+    WriteAll(system + QStringLiteral("/applications/sub/ormavell.desktop"),
+             "[Desktop Entry]\nExec=ormavell-link\n");
+    const bool registered = RegisterDesktopEntry(home, {system}, program);
+    qputenv("PATH", oldPath);
+    QVERIFY(registered);
+    QVERIFY(!QFile::exists(entry));
+
+    // An entry of another copy of the program is replaced.
+    WriteAll(entry, "[Desktop Entry]\nExec=/elsewhere/ormavell\n");
+    QVERIFY(RegisterDesktopEntry(home, {}, program));
+    QCOMPARE(ReadAll(entry), written);
+  }
+
+  void desktopEntryFailureIsReportedNotThrown() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    // A file where the applications folder would be: nothing can be written below it.
+    WriteAll(dir.filePath(QStringLiteral("applications")), "not a folder");
+    QVERIFY(!RegisterDesktopEntry(dir.path(), {}, QCoreApplication::applicationFilePath()));
+    QVERIFY(!RegisterDesktopEntry(QString(), {}, QCoreApplication::applicationFilePath()));
+  }
+
+  void filterTextBecomesQtNameFilters() {
+    QCOMPARE(NameFiltersFromFilterText(
+                 QStringLiteral("Картинки|*.BMP;*.RLE;*.JPG;*.GIF;*.PNG|Все файлы|*.*")),
+             QStringList({QStringLiteral("Картинки (*.BMP *.RLE *.JPG *.GIF *.PNG)"),
+                          QStringLiteral("Все файлы (*)")}));
+    QCOMPARE(NameFiltersFromFilterText(QStringLiteral("Text| *.txt ; ;*.log|Lonely")),
+             QStringList({QStringLiteral("Text (*.txt *.log)")}));
+    QVERIFY(NameFiltersFromFilterText(QString()).isEmpty());
+  }
+
+  void colourValuesAreLowByteRed() {
+    const QPalette palette;
+    QCOMPARE(ColorFromValue(0x000000FF, palette), QColor(255, 0, 0));
+    QCOMPARE(ColorFromValue(0x00FF0000, palette), QColor(0, 0, 255));
+    QCOMPARE(ColorFromValue(0x00123456, palette), QColor(0x56, 0x34, 0x12));
+    QCOMPARE(ColorFromValue(kSysColorButtonFace, palette), palette.color(QPalette::Button));
+    QCOMPARE(ValueFromColor(QColor(0x56, 0x34, 0x12)), 0x00123456u);
+    QCOMPARE(ValueFromColor(QColor(255, 255, 255, 10)), 0x00FFFFFFu);
+  }
+};
+
+QTEST_MAIN(PartsTest)
+#include "parts_test.moc"

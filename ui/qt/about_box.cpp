@@ -1,0 +1,94 @@
+#include "ui/qt/about_box.h"
+
+#include <QCoreApplication>
+#include <QDialogButtonBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QPointer>
+#include <QVBoxLayout>
+
+#include "ui/qt/app_identity.h"
+
+namespace orm {
+
+AboutBox& AboutBox::Shared(QWidget* owner) {
+  // A QPointer, so that a box that went with its owner's window is made again on the next use.
+  static QPointer<AboutBox> shared;
+  QWidget* ownerWindow = owner != nullptr ? owner->window() : nullptr;
+  if (shared.isNull()) {
+    shared = new AboutBox(ownerWindow);
+  } else if (shared->parentWidget() != ownerWindow) {
+    shared->setParent(ownerWindow, shared->windowFlags());
+  }
+  return *shared;
+}
+
+AboutBox::AboutBox(QWidget* parent)
+    : QDialog(parent),
+      picture_(new QLabel(this)),
+      title_(new QLabel(this)),
+      version_(new QLabel(this)),
+      text_(new QLabel(this)),
+      dedication_(new QLabel(this)) {
+  setObjectName(QStringLiteral("AboutBox"));
+  setWindowTitle(QStringLiteral("О программе"));
+  QFont titleFont = font();
+  titleFont.setBold(true);
+  titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
+  title_->setFont(titleFont);
+  text_->setWordWrap(true);
+  dedication_->setWordWrap(true);
+  dedication_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  picture_->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+
+  auto* texts = new QVBoxLayout;
+  texts->addWidget(title_);
+  texts->addWidget(version_);
+  texts->addWidget(text_);
+  texts->addSpacing(8);
+  texts->addWidget(dedication_);
+  texts->addStretch(1);
+  auto* body = new QHBoxLayout;
+  body->addWidget(picture_);
+  body->addSpacing(12);
+  body->addLayout(texts, 1);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(body);
+  layout->addWidget(buttons);
+  setMinimumWidth(320);
+}
+
+void AboutBox::Show(QWidget* owner, const QCoreApplication& app, const QString& text,
+                    const QPixmap& picture, const QString& dedication) {
+  if (owner != nullptr && parentWidget() != owner->window()) {
+    setParent(owner->window(), windowFlags());
+  }
+  title_->setText(ApplicationTitle(app));
+  version_->setText(QStringLiteral("Версия ") + QCoreApplication::applicationVersion());
+  text_->setText(text);
+  text_->setVisible(!text.isEmpty());
+  dedication_->setText(dedication);
+  dedication_->setVisible(!dedication.isEmpty());
+  picture_->setPixmap(picture.isNull() ? QGuiApplication::windowIcon().pixmap(32, 32) : picture);
+  if (owner != nullptr && picture.isNull() && !owner->window()->windowIcon().isNull()) {
+    picture_->setPixmap(owner->window()->windowIcon().pixmap(32, 32));
+  }
+  adjustSize();
+  exec();
+}
+
+QString AboutBox::TitleText() const {
+  return title_->text();
+}
+QString AboutBox::VersionText() const {
+  return version_->text();
+}
+QString AboutBox::DedicationText() const {
+  return dedication_->text();
+}
+
+}  // namespace orm
