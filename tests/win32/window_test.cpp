@@ -89,7 +89,8 @@ COLORREF PaintDesktopOverWhite() {
   return pixel;
 }
 
-// A visible dialog box (message box, About box, chooser) of the process with this title.
+// A visible dialog box (message box, About box, chooser) with this title, of one process (0 for
+// any).
 HWND DialogTitled(DWORD process, const std::string& title) {
   for (HWND window : WindowsOf(process, "#32770")) {
     if (IsWindowVisible(window) && Text(window) == title) return window;
@@ -139,6 +140,37 @@ void WalkOrder(const std::string& folder, std::vector<std::string>& order) {
   for (const std::string& subfolder : subfolders) WalkOrder(subfolder, order);
 }
 
+// The programs and the test share a virtual desktop of their own, which explorer makes: Wine
+// draws the frames there, and PaintDesktop paints it, which it does not on a bare X server.
+// The test's thread joins it once explorer has made it.
+void JoinDesktop() {
+  static bool joined = false;
+  if (joined) return;
+  HDESK desktop = nullptr;
+  WaitFor([&] {
+    desktop = OpenDesktopW(kDesktopName, 0, FALSE, GENERIC_ALL);
+    return desktop != nullptr;
+  });
+  ASSERT_NE(desktop, nullptr) << GetLastError();
+  ASSERT_TRUE(SetThreadDesktop(desktop)) << GetLastError();
+  joined = true;
+}
+
+// Starts a program (a Windows path) on that desktop.
+void LaunchOnDesktop(const std::string& program) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION explorer{};
+  std::wstring command = std::wstring(L"explorer.exe /desktop=") + kDesktopName + L",1024x768 \"" +
+                         ToWide(program) + L"\"";
+  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &explorer))
+      << GetLastError();
+  CloseHandle(explorer.hThread);
+  CloseHandle(explorer.hProcess);
+  JoinDesktop();
+}
+
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -162,36 +194,10 @@ class WindowTest : public ::testing::Test {
     Empty(root_);
   }
 
-  // The program and the test share a virtual desktop of their own, which explorer makes: Wine
-  // draws the frames there, and PaintDesktop paints it, which it does not on a bare X server.
-  // The test's thread joins it once explorer has made it.
-  static void JoinDesktop() {
-    static bool joined = false;
-    if (joined) return;
-    HDESK desktop = nullptr;
-    WaitFor([&] {
-      desktop = OpenDesktopW(kDesktopName, 0, FALSE, GENERIC_ALL);
-      return desktop != nullptr;
-    });
-    ASSERT_NE(desktop, nullptr) << GetLastError();
-    ASSERT_TRUE(SetThreadDesktop(desktop)) << GetLastError();
-    joined = true;
-  }
-
   // Starts the program the way Wine starts one on a virtual desktop of its own, through
   // explorer, and finds frmMain and the program's process from it.
   void Start() {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION explorer{};
-    std::wstring command = std::wstring(L"explorer.exe /desktop=") + kDesktopName +
-                           L",1024x768 \"" + ToWide(program_) + L"\"";
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &explorer))
-        << GetLastError();
-    CloseHandle(explorer.hThread);
-    CloseHandle(explorer.hProcess);
-    JoinDesktop();
+    LaunchOnDesktop(program_);
     ASSERT_TRUE(WaitFor([&] {
       for (HWND window : WindowsOf(0, FromWide(ORM_FRMMAIN_CLASS))) {
         if (IsWindowVisible(window)) frm_ = window;
@@ -729,6 +735,19 @@ TEST_F(WindowTest, KeysOfTheWindow) {
   EXPECT_TRUE(Log().empty());
   EXPECT_TRUE(Idle());
 
+  // Tab visits the controls in their order and comes back to the picture text box, whose
+  // whole text is selected whenever it gains the focus.
+  const std::string picture = "C:\\pics\\sea.jpg";
+  SetPicture(picture);
+  for (int id : {IDC_CMDBROWSE, IDC_DRVDESTINATION, IDC_CMDBROWSETEXTCOLOR, IDC_CHKBACKCOLOR,
+                 IDC_CMDBROWSEBACKCOLOR, IDC_CMDSKIN0, IDC_CMDSKIN1, IDC_LSTLOG, IDC_TXTPICTURE}) {
+    Press({VK_TAB});
+    EXPECT_TRUE(WaitFor([&] { return Focus() == Item(id); }, 5s)) << id;
+  }
+  const auto selection = static_cast<DWORD>(SendMessageW(Item(IDC_TXTPICTURE), EM_GETSEL, 0, 0));
+  EXPECT_EQ(LOWORD(selection), 0);
+  EXPECT_EQ(HIWORD(selection), picture.size());
+
   // Only Shift+F1 opens the About box.
   const std::string about = "О программе Tevrin - Ormavell";
   for (auto keys : {std::initializer_list<WORD>{VK_F1},
@@ -816,6 +835,27 @@ TEST_F(WindowTest, ChoosersWriteBackOnlyWhatIsConfirmed) {
   EXPECT_NE(ini.find("IconArea_Text=0x000000FF\r\n"), std::string::npos) << ini;
   EXPECT_EQ(ini.find("IconArea_TextBackground"), std::string::npos) << ini;
   EXPECT_EQ(test::ReadRaw(root_ + "Ormavell.jpg"), "other");
+}
+
+TEST(RunTimeErrorTest, AnUnexpectedErrorIsShownWithItsNumberAndEndsTheProgram) {
+  const char* probe = std::getenv("ORMAVELL_RUN_TIME_PROBE");
+  ASSERT_NE(probe, nullptr);
+  LaunchOnDesktop(test::ZDrivePath(probe));
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (box = DialogTitled(0, "Tevrin - Ormavell")) != nullptr; }));
+  DWORD pid = 0;
+  GetWindowThreadProcessId(box, &pid);
+  HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid);
+  ASSERT_NE(process, nullptr);
+  const std::vector<std::string> texts = StaticTexts(box);
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "Ошибка выполнения '53':\r\n\r\nФайл не найден"),
+            texts.end());
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  ASSERT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0);
+  DWORD code = 0;
+  GetExitCodeProcess(process, &code);
+  EXPECT_EQ(code, 1u);
+  CloseHandle(process);
 }
 
 }  // namespace
