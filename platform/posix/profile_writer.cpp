@@ -7,11 +7,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <random>
 #include <vector>
 
 #include "platform/posix/name_case.h"
+#include "platform/posix/path_at.h"
 #include "platform/posix/posix_errors.h"
 #include "platform/posix/unique_fd.h"
 #include "platform/posix/windows_attributes.h"
@@ -20,31 +22,68 @@
 namespace orm::posix {
 namespace {
 
-std::string FolderOf(const std::string& path) {
-  std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
+// A file as the *at calls reach it: its folder's descriptor (AT_FDCWD for a path short enough)
+// and its name there, with the full path for error reports.
+struct Entry {
+  int dir = AT_FDCWD;
+  std::string name;
+  std::string path;
+};
 
-bool FolderExists(const std::string& path) {
-  struct stat st;
-  return ::stat(FolderOf(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
+// The length TempNameFor adds to a name.
+constexpr std::size_t kTempSuffix = 13;
+
+// Where the *at calls find a file. A path past PATH_MAX, or one whose temporary sibling would
+// pass it, is reached through a descriptor of its folder; a shorter one as it stands.
+class Location {
+ public:
+  explicit Location(const std::string& path) : at_(path), dir_(at_.dirfd()), error_(at_.error()) {
+    if (error_ == 0 && dir_ == AT_FDCWD && path.size() + kTempSuffix >= PATH_MAX) {
+      std::size_t slash = path.rfind('/');
+      std::string folder = slash == 0 ? "/" : path.substr(0, slash);
+      folder_.reset(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+      error_ = folder_ ? 0 : errno;
+      dir_ = folder_.get();
+    }
+  }
+  int dir() const { return dir_; }
+  int error() const { return error_; }
+  // The name of path's entry for dir(): the whole path where dir() is the working folder.
+  std::string NameOf(const std::string& path) const {
+    return dir_ == AT_FDCWD ? path : path.substr(path.rfind('/') + 1);
+  }
+  bool FolderExists(const std::string& path) const {
+    if (dir_ != AT_FDCWD) return true;  // opened on the way here
+    std::size_t slash = path.rfind('/');
+    std::string folder = slash == std::string::npos ? "."
+                         : slash == 0               ? "/"
+                                                    : path.substr(0, slash);
+    struct stat st;
+    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  }
+
+ private:
+  PathAt at_;
+  UniqueFd folder_;
+  int dir_;
+  int error_;
+};
 
 // Removes the temporary file unless the rename has consumed it.
 class TempFile {
  public:
-  explicit TempFile(std::string path) : path_(std::move(path)) {}
+  TempFile(int dir, std::string name) : dir_(dir), name_(std::move(name)) {}
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
   ~TempFile() {
-    if (!path_.empty()) ::unlink(path_.c_str());
+    if (!name_.empty()) ::unlinkat(dir_, name_.c_str(), 0);
   }
-  const std::string& path() const { return path_; }
-  void Release() { path_.clear(); }
+  const std::string& name() const { return name_; }
+  void Release() { name_.clear(); }
 
  private:
-  std::string path_;
+  int dir_;
+  std::string name_;
 };
 
 // Reads until read() reports the end, whatever size the file has grown to since size was
@@ -79,12 +118,12 @@ FileError WriteAll(int fd, const std::string& path, const std::string& bytes) {
 // The temporary name has no leading dot: on a volume that stores no Windows attributes, a dot
 // would make the new file look hidden until the rename, and the carry-over would then store
 // attributes that the old file never had.
-std::string TempPathFor(const std::string& path) {
+std::string TempNameFor(const std::string& name) {
   thread_local std::mt19937_64 random{std::random_device{}()};
   char suffix[32];
   std::snprintf(suffix, sizeof suffix, ".%08llx.tmp",
                 static_cast<unsigned long long>(random() & 0xFFFFFFFFu));
-  return path + suffix;
+  return name + suffix;
 }
 
 // Extended attributes that belong to the file and would be lost with the old inode: the user
@@ -165,37 +204,39 @@ VolumeTraits TraitsOf(int fd) {
 
 constexpr const char* kNtfsAttrib = "system.ntfs_attrib_be";
 
-// The Windows attributes of the old file that no copied extended attribute carries, given to
-// the new one after its last write and close (a FAT or NTFS write turns archive on). On NTFS
-// all bits travel as one value, kept in ntfs for after the rename, so bits such as "not content
-// indexed" survive too; on FAT the attribute byte goes through the attribute back end. Nothing
-// is written where the new file already shows the same bits, as on volumes that store none.
-FileError CarryWindowsAttributes(const std::string& from, const std::string& to,
-                                 std::string& ntfs) {
+// The Windows attributes of the old file (open as from) that no copied extended attribute
+// carries, given to the new one after its last write and close (a FAT or NTFS write turns
+// archive on). On NTFS all bits travel as one value, kept in ntfs for after the rename, so bits
+// such as "not content indexed" survive too; on FAT the attribute byte goes through the
+// attribute back end. Nothing is written where the new file already shows the same bits, as on
+// volumes that store none.
+FileError CarryWindowsAttributes(int from, const Entry& old, const Entry& temp, std::string& ntfs) {
   char value[4];
-  if (::lgetxattr(from.c_str(), kNtfsAttrib, value, sizeof value) == sizeof value) {
+  if (::fgetxattr(from, kNtfsAttrib, value, sizeof value) == sizeof value) {
     ntfs.assign(value, sizeof value);
-    if (::lsetxattr(to.c_str(), kNtfsAttrib, value, sizeof value, 0) != 0) {
-      return FileErrorFromErrno(errno, from);
+    UniqueFd fd(::openat(temp.dir, temp.name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd || ::fsetxattr(fd.get(), kNtfsAttrib, value, sizeof value, 0) != 0) {
+      return FileErrorFromErrno(errno, old.path);
     }
     return FileError::Success();
   }
   constexpr std::uint32_t kBits = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
   std::uint32_t wanted = 0, now = 0;
-  if (FileError e = ReadAttributesAt(AT_FDCWD, from, from, wanted); !e.ok()) return e;
-  if (FileError e = ReadAttributesAt(AT_FDCWD, to, to, now); !e.ok()) return e;
+  if (FileError e = ReadAttributesAt(old.dir, old.name, old.path, wanted); !e.ok()) return e;
+  if (FileError e = ReadAttributesAt(temp.dir, temp.name, temp.path, now); !e.ok()) return e;
   if ((wanted & kBits) == (now & kBits)) return FileError::Success();
-  return WriteAttributesAt(AT_FDCWD, to, to, wanted & kBits);
+  return WriteAttributesAt(temp.dir, temp.name, temp.path, wanted & kBits);
 }
 
 // ntfs-3g turns archive on when a rename moves a name onto the file, so the NTFS value is set
 // once more on the renamed file. The new content is in place by then; should this fail, the
 // file merely shows archive, which the next attribute change clears.
-void RestoreNtfsAttributes(const std::string& path, const std::string& ntfs) {
+void RestoreNtfsAttributes(const Entry& file, const std::string& ntfs) {
+  UniqueFd fd(::openat(file.dir, file.name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
   char value[4];
-  if (::lgetxattr(path.c_str(), kNtfsAttrib, value, sizeof value) == sizeof value &&
+  if (fd && ::fgetxattr(fd.get(), kNtfsAttrib, value, sizeof value) == sizeof value &&
       ntfs.compare(0, ntfs.size(), value, sizeof value) != 0) {
-    ::lsetxattr(path.c_str(), kNtfsAttrib, ntfs.data(), ntfs.size(), 0);
+    ::fsetxattr(fd.get(), kNtfsAttrib, ntfs.data(), ntfs.size(), 0);
   }
 }
 
@@ -217,21 +258,23 @@ FileError CopyMetadata(int from, const struct stat& old, int to, const std::stri
   return CopyXattrs(from, to, path, dos_attrib);
 }
 
-// Writes bytes to a new file beside path and renames it over path, so a crash or a full disk
+// Writes bytes to a new file beside the file and renames it over it, so a crash or a full disk
 // leaves either the old file or the new one. old is the stat of the existing file and from its
 // open descriptor, or nullptr and -1 when the file is created.
-FileError ReplaceFile(const std::string& path, const std::string& bytes, const struct stat* old,
+FileError ReplaceFile(const Entry& file, const std::string& bytes, const struct stat* old,
                       int from) {
-  std::string temp_path;
+  const std::string& path = file.path;
+  Entry temp{file.dir, "", ""};
   UniqueFd out;
-  for (int attempt = 0; attempt < 16 && out.get() < 0; ++attempt) {
-    temp_path = TempPathFor(path);
-    out.reset(
-        ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-    if (out.get() < 0 && errno != EEXIST) return FileErrorFromErrno(errno, path);
+  for (int attempt = 0; attempt < 16 && !out; ++attempt) {
+    temp.name = TempNameFor(file.name);
+    out.reset(::openat(file.dir, temp.name.c_str(),
+                       O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (!out && errno != EEXIST) return FileErrorFromErrno(errno, path);
   }
-  if (out.get() < 0) return FileError::Of(kErrFileExists, EEXIST);
-  TempFile temp(temp_path);
+  if (!out) return FileError::Of(kErrFileExists, EEXIST);
+  TempFile cleanup(file.dir, temp.name);
+  temp.path = path + temp.name.substr(file.name.size());
 
   if (FileError e = WriteAll(out.get(), path, bytes); !e.ok()) return e;
   bool dos_attrib = false;
@@ -250,31 +293,36 @@ FileError ReplaceFile(const std::string& path, const std::string& bytes, const s
   if (::close(out.release()) != 0) return FileErrorFromErrno(errno, path);
   std::string ntfs;
   if (old != nullptr && !dos_attrib && !volume.attributes_in_xattrs) {
-    if (FileError e = CarryWindowsAttributes(path, temp.path(), ntfs); !e.ok()) return e;
+    if (FileError e = CarryWindowsAttributes(from, file, temp, ntfs); !e.ok()) return e;
   }
-  if (::rename(temp.path().c_str(), path.c_str()) != 0) return FileErrorFromErrno(errno, path);
-  temp.Release();
-  if (!ntfs.empty()) RestoreNtfsAttributes(path, ntfs);
+  if (::renameat(file.dir, temp.name.c_str(), file.dir, file.name.c_str()) != 0) {
+    return FileErrorFromErrno(errno, path);
+  }
+  cleanup.Release();
+  if (!ntfs.empty()) RestoreNtfsAttributes(file, ntfs);
   return FileError::Success();
 }
 
 FileError Write(const std::string& file, std::span<const ProfileEdit> edits) {
   // A NUL would cut the path short and name another file.
   if (HasNul(file)) return FileError::Of(kErrBadFileName, EINVAL);
+  Location at(file);
+  if (at.error() != 0) return FileErrorFromErrno(at.error(), file);
+  Entry entry{at.dir(), at.NameOf(file), file};
   // The name as written costs one lstat; only a miss looks for it in another letter case.
-  std::string path = file;
   struct stat st;
-  bool exists = ::lstat(path.c_str(), &st) == 0;
+  bool exists = ::fstatat(entry.dir, entry.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
   int err = exists ? 0 : errno;
   if (err == ENOENT) {
-    path = ResolveNameCase(file);
-    if (path != file) {
-      exists = ::lstat(path.c_str(), &st) == 0;
+    std::string resolved = ResolveNameCase(file);
+    if (resolved != file) {
+      entry = Entry{at.dir(), at.NameOf(resolved), resolved};
+      exists = ::fstatat(entry.dir, entry.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
       err = exists ? 0 : errno;
     }
   }
   if (!exists) {
-    if (err != ENOENT) return FileErrorFromErrno(err, path);
+    if (err != ENOENT) return FileErrorFromErrno(err, entry.path);
   } else if (S_ISLNK(st.st_mode)) {
     return FileError::Of(kErrPathFileAccess, ELOOP);
   } else if (!S_ISREG(st.st_mode)) {
@@ -287,27 +335,28 @@ FileError Write(const std::string& file, std::span<const ProfileEdit> edits) {
     // Opened for writing too, as Windows opens it: a file or a volume we may not write fails
     // here, before anything is created. O_NOFOLLOW and the second type check close the window
     // in which someone could swap a link or a device in after the lstat.
-    in.reset(::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (in.get() < 0) {
+    in.reset(::openat(entry.dir, entry.name.c_str(),
+                      O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!in) {
       return errno == ELOOP ? FileError::Of(kErrPathFileAccess, ELOOP)
-                            : FileErrorFromErrno(errno, path);
+                            : FileErrorFromErrno(errno, entry.path);
     }
     struct stat opened;
-    if (::fstat(in.get(), &opened) != 0) return FileErrorFromErrno(errno, path);
+    if (::fstat(in.get(), &opened) != 0) return FileErrorFromErrno(errno, entry.path);
     if (!S_ISREG(opened.st_mode) || opened.st_ino != st.st_ino || opened.st_dev != st.st_dev) {
       return FileError::Of(kErrPathFileAccess, EINVAL);
     }
     st = opened;
-    if (FileError e = ReadAll(in.get(), path, st.st_size, bytes); !e.ok()) return e;
+    if (FileError e = ReadAll(in.get(), entry.path, st.st_size, bytes); !e.ok()) return e;
   }
   const bool existed = exists;
   if (!ApplyProfileEdits(bytes, exists, edits)) {
     // Nothing to write. A deletion in a folder that is not there still fails, as any write
     // there would; a missing file in an existing folder is simply nothing to delete from.
-    if (!existed && !FolderExists(path)) return FileError::Of(kErrPathNotFound, ENOENT);
+    if (!existed && !at.FolderExists(file)) return FileError::Of(kErrPathNotFound, ENOENT);
     return FileError::Success();
   }
-  return ReplaceFile(path, bytes, existed ? &st : nullptr, in.get());
+  return ReplaceFile(entry, bytes, existed ? &st : nullptr, in.get());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // read-only or full.
 #include "platform/posix/profile_writer.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -11,6 +12,7 @@
 
 #include <array>
 #include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -19,6 +21,8 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/file_services.h"
 #include "platform/posix/name_case.h"
@@ -169,6 +173,40 @@ TEST(ProfileWriter, EveryCallReadsTheFileAfresh) {
   test::WriteBytes(file, "[a]\nx=1\nmine=yes\n");
   ASSERT_TRUE(Put(file, "a", "x", "2").ok());
   EXPECT_EQ(test::ReadBytes(file), "[a]\nx=2\nmine=yes\n");
+}
+
+TEST(ProfileWriter, PathsPastTheSystemLimitAreWritten) {
+  // Nested folders until a file in them is past PATH_MAX; on the way, the depth where only the
+  // temporary file beside it would be. The files are read through folder descriptors.
+  test::TempDir dir;
+  std::vector<int> fds = {::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY)};
+  std::string folder = dir.path().string();
+  std::vector<std::pair<std::string, int>> files;  // path, depth
+  while (folder.size() < PATH_MAX + 20) {
+    ASSERT_EQ(::mkdirat(fds.back(), "folder0123", 0755), 0);
+    fds.push_back(::openat(fds.back(), "folder0123", O_RDONLY | O_DIRECTORY));
+    folder += "/folder0123";
+    std::size_t length = folder.size() + std::strlen("/Desktop.INI");
+    if (files.empty() && length + 13 >= PATH_MAX) files.push_back({folder, fds.size() - 1});
+  }
+  files.push_back({folder, fds.size() - 1});
+  for (auto [path, depth] : files) {
+    ASSERT_TRUE(Put(path + "/Desktop.INI", "a", "x", "1").ok()) << path.size();
+    ASSERT_TRUE(Put(path + "/DESKTOP.ini", "a", "x", "2").ok()) << path.size();
+    int fd = ::openat(fds[depth], "Desktop.INI", O_RDONLY);
+    char bytes[64];
+    ssize_t size = ::read(fd, bytes, sizeof bytes);
+    ::close(fd);
+    EXPECT_EQ(std::string(bytes, std::max<ssize_t>(size, 0)), "[a]\r\nx=2\r\n") << path.size();
+    EXPECT_EQ(ResolveNameCase(path + "/desktop.INI"), path + "/Desktop.INI");
+  }
+  // std::filesystem cannot remove what lies past PATH_MAX: bottom up, by descriptor.
+  for (std::size_t level = fds.size() - 1; level > 0; --level) {
+    ::unlinkat(fds[level], "Desktop.INI", 0);
+    ::close(fds[level]);
+    ::unlinkat(fds[level - 1], "folder0123", AT_REMOVEDIR);
+  }
+  ::close(fds[0]);
 }
 
 TEST(ProfileWriter, RefusesLinksAndEntriesThatAreNoRegularFile) {
