@@ -10,6 +10,7 @@
 
 #include "platform/file_services.h"
 #include "platform/win32/wide_text.h"
+#include "tests/common/test_files.h"
 #include "tests/win32/win32_test_support.h"
 
 namespace orm {
@@ -74,6 +75,19 @@ TEST_F(DriveRootTest, PictureAndSettingsFileInTheRoot) {
 
   ASSERT_TRUE(files_.RemoveFile(picture).ok());
   EXPECT_TRUE(List(root_ + "Ormavell.*", kMaskFiles).empty());
+}
+
+TEST(DriveLetterTest, AFolderMappedToALetterIsADriveRoot) {
+  test::TempDir folder;
+  const std::wstring target = folder.path().wstring();
+  const wchar_t letter = test::MapFreeDriveLetter(target);
+  ASSERT_NE(letter, 0);
+  const std::string root = std::string(1, static_cast<char>(letter)) + ":\\";
+  test::WriteRaw(root + "through the letter.txt", "bytes");
+  EXPECT_EQ(test::ReadBytes(folder.path() / "through the letter.txt"), "bytes");
+  EXPECT_EQ(GetDriveTypeW(win32::ToWide(root).c_str()), static_cast<UINT>(DRIVE_FIXED));
+  test::UnmapDriveLetter(letter, target);
+  EXPECT_FALSE(test::Exists(root + "through the letter.txt"));
 }
 
 }  // namespace

@@ -1,11 +1,15 @@
 #include "tests/win32/win32_test_support.h"
 
 #include <windows.h>
+// After windows.h, which it needs.
+#include <winioctl.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <cwctype>
 
 #include "platform/win32/wide_text.h"
 
@@ -19,6 +23,98 @@ bool RunningUnderWine() {
 std::string TestDrive() {
   const char* drive = std::getenv("ORMAVELL_TEST_DRIVE");
   return drive ? drive : "";
+}
+
+namespace {
+
+// Wine's mount manager extension (include/ddk/mountmgr.h of Wine 8): define or remove a drive
+// letter for a Linux folder.
+struct WineUnixDrive {
+  ULONG size;
+  ULONG type;
+  ULONG fsType;
+  DWORD serial;
+  ULONGLONG unixDevice;
+  WCHAR letter;
+  USHORT mountPointOffset;
+  USHORT deviceOffset;
+  USHORT labelOffset;
+};
+constexpr DWORD kDefineUnixDrive =
+    CTL_CODE(0x6D, 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
+
+bool DefineWineDrive(wchar_t letter, const std::string& unixFolder, UINT type) {
+  HANDLE manager =
+      CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (manager == INVALID_HANDLE_VALUE) return false;
+  std::string request(sizeof(WineUnixDrive) + unixFolder.size() + 1, '\0');
+  WineUnixDrive drive{};
+  drive.size = static_cast<ULONG>(request.size());
+  drive.type = type;
+  drive.letter = static_cast<WCHAR>(towlower(letter));
+  if (!unixFolder.empty()) drive.mountPointOffset = sizeof(WineUnixDrive);
+  std::memcpy(request.data(), &drive, sizeof drive);
+  std::memcpy(request.data() + sizeof drive, unixFolder.c_str(), unixFolder.size());
+  DWORD returned = 0;
+  const BOOL ok =
+      DeviceIoControl(manager, kDefineUnixDrive, request.data(), static_cast<DWORD>(request.size()),
+                      nullptr, 0, &returned, nullptr);
+  CloseHandle(manager);
+  return ok != 0;
+}
+
+// The Linux path of a Windows path, from Wine's own kernel32 export.
+std::string WineUnixPath(const std::wstring& path) {
+  using UnixName = char*(CDECL*)(const WCHAR*);
+  auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  if (!unixName) return {};
+  char* name = unixName(path.c_str());
+  if (!name) return {};
+  std::string result = name;
+  HeapFree(GetProcessHeap(), 0, name);
+  return result;
+}
+
+}  // namespace
+
+bool MapDriveLetter(wchar_t letter, const std::wstring& folder) {
+  const wchar_t device[] = {letter, L':', 0};
+  if (!RunningUnderWine()) return DefineDosDeviceW(0, device, folder.c_str()) != 0;
+  const std::string unixFolder = WineUnixPath(folder);
+  return !unixFolder.empty() && DefineWineDrive(letter, unixFolder, DRIVE_FIXED);
+}
+
+void UnmapDriveLetter(wchar_t letter, const std::wstring& folder) {
+  const wchar_t device[] = {letter, L':', 0};
+  if (!RunningUnderWine()) {
+    DefineDosDeviceW(DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE, device, folder.c_str());
+  } else {
+    DefineWineDrive(letter, std::string(), DRIVE_NO_ROOT_DIR);
+  }
+}
+
+wchar_t MapFreeDriveLetter(const std::wstring& folder) {
+  // One test program at a time picks and maps a letter.
+  HANDLE lock = CreateMutexW(nullptr, FALSE, L"OrmavellTestDriveLetters");
+  if (lock) WaitForSingleObject(lock, 30000);
+  wchar_t mapped = 0;
+  const DWORD used = GetLogicalDrives();
+  for (wchar_t letter = L'R'; letter <= L'Y' && !mapped; ++letter) {
+    if (!(used & (1u << (letter - L'A'))) && MapDriveLetter(letter, folder)) mapped = letter;
+  }
+  if (lock) {
+    ReleaseMutex(lock);
+    CloseHandle(lock);
+  }
+  return mapped;
+}
+
+std::string ZDrivePath(const std::string& unixPath) {
+  std::string path = "Z:" + unixPath;
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
 }
 
 std::wstring LongForm(const std::string& path) {

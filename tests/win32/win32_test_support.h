@@ -13,6 +13,21 @@ bool RunningUnderWine();
 // The drive wine-drive mapped for this test ("R:"), or "" when there is none.
 std::string TestDrive();
 
+// Gives a folder a drive letter of its own for the running session, so that it is a real
+// drive root ("R:\"); false when the letter cannot be mapped. On Windows this is
+// DefineDosDeviceW. Wine keeps such definitions without resolving paths through them, so
+// under Wine the letter goes through Wine's mount manager, which links it in the prefix's
+// dosdevices folder as winecfg does.
+bool MapDriveLetter(wchar_t letter, const std::wstring& folder);
+// Takes the letter away again.
+void UnmapDriveLetter(wchar_t letter, const std::wstring& folder);
+// Maps the first letter from R to Y that no drive uses to the folder and returns it, or 0.
+// Test programs running side by side never get the same letter.
+wchar_t MapFreeDriveLetter(const std::wstring& folder);
+
+// A Linux path as Wine's Z: drive shows it ("/tmp/x" gives "Z:\tmp\x").
+std::string ZDrivePath(const std::string& unixPath);
+
 // The path in the \\?\ form (for a full path of any length).
 std::wstring LongForm(const std::string& path);
 
