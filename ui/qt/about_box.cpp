@@ -73,10 +73,10 @@ void AboutBox::Show(QWidget* owner, const QCoreApplication& app, const QString& 
   text_->setVisible(!text.isEmpty());
   dedication_->setText(dedication);
   dedication_->setVisible(!dedication.isEmpty());
-  picture_->setPixmap(picture.isNull() ? QGuiApplication::windowIcon().pixmap(32, 32) : picture);
-  if (owner != nullptr && picture.isNull() && !owner->window()->windowIcon().isNull()) {
-    picture_->setPixmap(owner->window()->windowIcon().pixmap(32, 32));
-  }
+  // Without a picture of its own the box shows the program's icon, as its owner carries it.
+  const QIcon icon =
+      owner != nullptr ? owner->window()->windowIcon() : QGuiApplication::windowIcon();
+  picture_->setPixmap(picture.isNull() ? icon.pixmap(32, 32) : picture);
   adjustSize();
   exec();
 }
