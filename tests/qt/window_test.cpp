@@ -24,6 +24,7 @@
 #include "ui/qt/drive_list.h"
 #include "ui/qt/frm_main.h"
 #include "ui/qt/log_list_box.h"
+#include "ui/qt/mod_main.h"
 #include "ui/qt/run_time_report.h"
 #include "ui/qt/shape_box.h"
 
@@ -331,12 +332,16 @@ class WindowTest : public QObject {
     QVERIFY(w);
     AboutBox* first = nullptr;
     QString title, version, dedication;
+    bool escClosedTheBox = false;
     ModalWatcher watcher([&](QWidget* modal) {
       first = qobject_cast<AboutBox*>(modal);
       if (first == nullptr) return;
       title = first->TitleText();
       version = first->VersionText();
       dedication = first->DedicationText();
+      // Esc in the box closes the box, not the main window.
+      QTest::keyClick(modal, Qt::Key_Escape);
+      escClosedTheBox = !modal->isVisible();
     });
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1,
@@ -349,6 +354,8 @@ class WindowTest : public QObject {
     QCOMPARE(title, QStringLiteral("Tevrin - Ormavell"));
     QVERIFY(version.contains(QStringLiteral("1.00.0003")));
     QVERIFY(!dedication.isEmpty());
+    QVERIFY(escClosedTheBox);
+    QVERIFY(w->isVisible());
     // One shared instance, kept between uses; the key still reached the text box.
     AboutBox* kept = first;
     QVERIFY(Reactivate(w.get()));
@@ -687,6 +694,24 @@ class WindowTest : public QObject {
     QCOMPARE(Bytes(root + QStringLiteral("A/B/Desktop.INI")), undressed);
     QVERIFY(!w->Dresser().bBusy());
     QVERIFY(w->cmdSkin[0]->isEnabled() && w->chkBackColor->isEnabled());
+  }
+
+  void mainRegistersTheProgramAndShowsTheWindow() {
+    QTemporaryDir data;
+    QVERIFY(data.isValid());
+    const QByteArray home = qgetenv("XDG_DATA_HOME");
+    const QByteArray dirs = qgetenv("XDG_DATA_DIRS");
+    qputenv("XDG_DATA_HOME", data.path().toUtf8());
+    qputenv("XDG_DATA_DIRS", data.filePath(QStringLiteral("none")).toUtf8());
+    std::unique_ptr<frmMain> w = modMain::Main();
+    qputenv("XDG_DATA_HOME", home);
+    qputenv("XDG_DATA_DIRS", dirs);
+    QVERIFY(w != nullptr);
+    // Main returns at once with the window shown, not modal, centred and with its icon.
+    QVERIFY(w->isVisible());
+    QVERIFY(!w->isModal());
+    QVERIFY(!w->windowIcon().isNull());
+    QVERIFY(QFile::exists(data.filePath(QStringLiteral("applications/ormavell.desktop"))));
   }
 
   void anEmptyDriveListGivesNoDrive() {
