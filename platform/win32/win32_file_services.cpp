@@ -77,10 +77,14 @@ bool SameFile(const std::wstring& a, const std::wstring& b) {
   };
   BY_HANDLE_FILE_INFORMATION first{};
   BY_HANDLE_FILE_INFORMATION second{};
+  // Wine reports serial 0 for volumes it cannot read a serial from, so the size and the time
+  // of the last write must match as well before a copy is skipped.
   return identify(a, first) && identify(b, second) &&
          first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
          first.nFileIndexHigh == second.nFileIndexHigh &&
-         first.nFileIndexLow == second.nFileIndexLow;
+         first.nFileIndexLow == second.nFileIndexLow &&
+         first.nFileSizeHigh == second.nFileSizeHigh && first.nFileSizeLow == second.nFileSizeLow &&
+         CompareFileTime(&first.ftLastWriteTime, &second.ftLastWriteTime) == 0;
 }
 
 // The folder part of a path, with its trailing separator ("" for a bare name).
