@@ -268,10 +268,12 @@ std::vector<std::string> FolderDresser::ListSubfolders(const std::string& folder
   while (listing->Next(name).ok() && !name.empty()) {
     if (name == "." || name == "..") continue;
     std::string path = folder + name;
-    std::uint32_t attributes = 0;
+    // Where the listing already knows the entry's kind, no further look at it is needed.
+    std::optional<std::uint32_t> kind = listing->LastEntryKind();
+    std::uint32_t attributes = kind.value_or(0);
     // An entry whose attributes cannot be read is taken as a folder: its own step then finds
     // nothing to write and nothing to list. Links and other volumes are never entered.
-    if (!files_.GetAttributes(path, attributes).ok() ||
+    if ((!kind && !files_.GetAttributes(path, attributes).ok()) ||
         ((attributes & kAttrDirectory) != 0 && (attributes & kAttrReparsePoint) == 0)) {
       subfolders.push_back(std::move(path));
     }

@@ -44,6 +44,10 @@ class DirListing {
   // Stores the next matching bare name (no folder) in name, or "" at the end of the listing.
   // On failure name is "" and the error is returned; the listing is then at its end.
   virtual FileError Next(std::string& name) = 0;
+  // The kAttrDirectory and kAttrReparsePoint bits of the entry the last Next() delivered, as
+  // GetAttributes would report them, where the listing knows them without another look at the
+  // disk; nullopt where it does not.
+  virtual std::optional<std::uint32_t> LastEntryKind() const { return std::nullopt; }
 };
 
 // One change of a profile file, with the meaning of WritePrivateProfileString: a value writes

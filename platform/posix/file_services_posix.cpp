@@ -86,12 +86,34 @@ class PosixListing final : public DirListing {
       if (!AttributesOf(*entry, attributes)) continue;
       if (!AttributesMatchMask(attributes, mask_)) continue;
       name = entry->d_name;
+      kind_ = KindOf(*entry);
       return FileError::Success();
     }
     return FileError::Success();
   }
 
+  std::optional<std::uint32_t> LastEntryKind() const override { return kind_; }
+
  private:
+  // A folder or a link, from the directory entry; a folder that is the root of another mount
+  // is told apart by one statx, which reads no attributes.
+  std::optional<std::uint32_t> KindOf(const dirent& entry) const {
+    unsigned char type = entry.d_type;
+    if (type == DT_LNK) return kAttrReparsePoint;
+    if (type != DT_DIR && type != DT_UNKNOWN) return 0;
+    // "." and ".." are folders the walk never enters.
+    if (IsDotOrDotDot(entry.d_name)) return kAttrDirectory;
+    struct statx stx {};
+    if (statx(dirfd(dir_), entry.d_name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE, &stx) !=
+        0) {
+      return std::nullopt;
+    }
+    if (S_ISLNK(stx.stx_mode)) return kAttrReparsePoint;
+    if (!S_ISDIR(stx.stx_mode)) return 0;
+    bool mount_root = (stx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+    return mount_root ? kAttrDirectory | kAttrReparsePoint : kAttrDirectory;
+  }
+
   void Close() {
     if (dir_ != nullptr) closedir(dir_);
     dir_ = nullptr;
@@ -125,6 +147,7 @@ class PosixListing final : public DirListing {
   std::uint32_t mask_;
   bool is_volume_root_;
   bool needs_attributes_;
+  std::optional<std::uint32_t> kind_;
 };
 
 // Copies everything from in to out, retrying interrupted and short transfers; 0 or errno.

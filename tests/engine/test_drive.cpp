@@ -45,6 +45,8 @@ TestDrive::~TestDrive() {
 }
 #else
 TestDrive::TestDrive() : driveText_(U8Text(dir_.path())), root_(asAddBackslash(driveText_)) {}
+TestDrive::TestDrive(const std::filesystem::path& base)
+    : dir_(base), driveText_(U8Text(dir_.path())), root_(asAddBackslash(driveText_)) {}
 TestDrive::~TestDrive() = default;
 #endif
 

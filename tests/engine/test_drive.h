@@ -13,14 +13,22 @@ namespace orm::test {
 class TestDrive {
  public:
   TestDrive();
+#ifndef _WIN32
+  // A drive in a fresh folder below base.
+  explicit TestDrive(const std::filesystem::path& base);
+#endif
   ~TestDrive();
   TestDrive(const TestDrive&) = delete;
   TestDrive& operator=(const TestDrive&) = delete;
 
   // What the drive list gives the engine: the mount point, or "r: [label]" on Windows.
-  std::string driveText() const { return driveText_; }
+  std::string driveText() const {
+    return driveText_;
+  }
   // The destination root as the engine derives it: "/tmp/x/" or "R:\".
-  std::string root() const { return root_; }
+  std::string root() const {
+    return root_;
+  }
   // root() + relative, with '/' in relative turned into the native separator.
   std::string operator/(const std::string& relative) const;
   // The same place as a filesystem path, for checking what the engine left.

@@ -329,6 +329,29 @@ TEST_F(VolumeTest, RootsOfOtherMountsAreReparsePointFolders) {
   EXPECT_EQ(List("*.*", kMaskAll, "Elsewhere"), (Names{".", "..", "inside.txt"}));
 }
 
+TEST_F(VolumeTest, ListingsKnowEachEntrysKindAsGetAttributesReportsIt) {
+  MakeFolder("Folder");
+  MakeFile("file.txt");
+  MakeFolder("Mounted");
+  MakeFolder("Elsewhere");
+  auto mounted = Mount::Bind(At("Elsewhere"), At("Mounted"), false);
+  if (kind_.links) {
+    ASSERT_EQ(symlink("Folder", At("link").c_str()), 0);
+  }
+
+  std::unique_ptr<DirListing> listing;
+  ASSERT_TRUE(files_.OpenListing(dir_.root() + "*.*", kMaskAll, listing).ok());
+  int compared = 0;
+  for (std::string name; listing->Next(name).ok() && !name.empty();) {
+    if (name == "." || name == "..") continue;
+    std::optional<std::uint32_t> kind = listing->LastEntryKind();
+    ASSERT_TRUE(kind.has_value()) << name;
+    EXPECT_EQ(*kind, Get(name) & (D | kLink)) << name;
+    ++compared;
+  }
+  EXPECT_EQ(compared, kind_.links ? 5 : 4);
+}
+
 TEST_F(VolumeTest, ListingsFilterByMaskAndPattern) {
   MakeFile("plain.txt");
   MakeFile("hidden.txt");

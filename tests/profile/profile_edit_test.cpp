@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/common/test_files.h"
+#include "tests/profile/profile_test_edits.h"
 
 namespace orm {
 namespace {
@@ -33,12 +34,6 @@ std::string Edited(std::string bytes, std::vector<ProfileEdit> edits) {
 
 std::string Fixture(const char* name) {
   return test::ReadBytes(std::filesystem::path(ORMAVELL_PROFILE_FIXTURES) / name);
-}
-
-std::string Le16(std::u16string_view text) {
-  std::string out = "\xFF\xFE";
-  for (char16_t c : text) out += {char(c & 0xFF), char(c >> 8)};
-  return out;
 }
 
 TEST(ProfileEdit, LineLayoutAroundTheEdit) {
@@ -125,13 +120,14 @@ TEST(ProfileEdit, Utf16FilesStayUtf16) {
   std::string after =
       Edited(file, {Put("заметки", "АВТОР", "Пётр"), Put(".ShellClassInfo", "ConfirmFileOp", "0"),
                     DelKey("ЗАМЕТКИ", "нет такого")});
-  EXPECT_EQ(after, Le16(u"[.ShellClassInfo]\r\n"
-                        u"LocalizedResourceName=Мои рисунки\r\n"
-                        u"IconResource=C:\\Windows\\system32\\imageres.dll,-113\r\n"
-                        u"ConfirmFileOp=0\r\n"
-                        u"\r\n"
-                        u"[Заметки]\r\n"
-                        u"Автор=Пётр\r\n"));
+  EXPECT_EQ(after,
+            "\xFF\xFE" + test::Utf16(u"[.ShellClassInfo]\r\n"
+                                     u"LocalizedResourceName=Мои рисунки\r\n"
+                                     u"IconResource=C:\\Windows\\system32\\imageres.dll,-113\r\n"
+                                     u"ConfirmFileOp=0\r\n"
+                                     u"\r\n"
+                                     u"[Заметки]\r\n"
+                                     u"Автор=Пётр\r\n"));
   // Big-endian stays big-endian; a stray last byte stays last.
   std::string be = "\xFE\xFF\0[\0a\0]\0\n\0x\0=\0001\0\n\x7F"s;
   EXPECT_EQ(Edited(be, {Put("a", "x", "\u0416")}), "\xFE\xFF\0[\0a\0]\0\n\0x\0=\x04\x16\0\n\x7F"s);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/profile_edit.h"
+#include "tests/profile/profile_test_edits.h"
 
 namespace orm {
 namespace {
@@ -124,21 +125,25 @@ class Generator {
   std::mt19937 random_;
 };
 
-TEST(ProfileProperty, AWriteChangesOneLineOrAddsOne) {
+TEST(ProfileProperty, AWriteChangesOneLineOrAddsOneAndADeletionRemovesOne) {
   Generator gen(20240611);
-  for (int round = 0; round < 3000; ++round) {
+  for (int round = 0; round < 4000; ++round) {
     std::string br = gen.Break();
     std::string before = gen.File(br);
     ProfileEdit edit = gen.Edit(false);
+    if (round % 4 == 0) edit.value.reset();
     std::string after = before;
-    ApplyProfileEdit(after, edit);
+    bool changed = ApplyProfileEdit(after, edit);
 
     std::vector<Line> model = Split(before, br);
     // New lines take the file's line end, CRLF where it has none yet.
     if (before.find(br) == std::string::npos) br = "\r\n";
     Found f = Find(model, edit.section, *edit.key);
     std::string key = edit.key->substr(edit.key->find_first_not_of(' '));
-    if (f.key >= 0) {
+    if (!edit.value) {
+      if (f.key >= 0) model.erase(model.begin() + f.key);
+      EXPECT_EQ(changed, f.key >= 0) << "round " << round;
+    } else if (f.key >= 0) {
       Line& line = model[f.key];
       line.text = line.text.substr(0, line.text.find('=') + 1) + *edit.value;
       if (line.end.empty()) line.end = br;
@@ -156,31 +161,11 @@ TEST(ProfileProperty, AWriteChangesOneLineOrAddsOne) {
     std::vector<Line> actual = Split(after, br);
     ASSERT_EQ(actual, model) << "round " << round << ": " << testing::PrintToString(before)
                              << " -> " << testing::PrintToString(after);
+    if (!edit.value) continue;
     Found back = Find(actual, edit.section, *edit.key);
     ASSERT_GE(back.key, 0) << "round " << round;
     EXPECT_EQ(actual[back.key].text.substr(actual[back.key].text.find('=') + 1), *edit.value);
   }
-}
-
-TEST(ProfileProperty, ADeletionRemovesExactlyTheLineTheReaderFinds) {
-  Generator gen(7);
-  for (int round = 0; round < 3000; ++round) {
-    std::string br = gen.Break();
-    std::string after = gen.File(br);
-    ProfileEdit edit = gen.Edit(false);
-    edit.value.reset();
-    std::vector<Line> model = Split(after, br);
-    Found f = Find(model, edit.section, *edit.key);
-    if (f.key >= 0) model.erase(model.begin() + f.key);
-    EXPECT_EQ(ApplyProfileEdit(after, edit), f.key >= 0) << "round " << round;
-    ASSERT_EQ(Split(after, br), model) << "round " << round;
-  }
-}
-
-std::string Utf16(const std::string& ascii, bool big_endian) {
-  std::string out = big_endian ? "\xFE\xFF" : "\xFF\xFE";
-  for (char c : ascii) out += big_endian ? std::string{'\0', c} : std::string{c, '\0'};
-  return out;
 }
 
 TEST(ProfileProperty, BatchesSingleWritesAndUtf16Agree) {
@@ -208,11 +193,15 @@ TEST(ProfileProperty, BatchesSingleWritesAndUtf16Agree) {
     std::string narrow = ";keep\r\n" + before;
     bool narrow_exists = true;
     ApplyProfileEdits(narrow, narrow_exists, edits);
+    auto wide = [](const std::string& ascii, bool big_endian) {
+      return (big_endian ? "\xFE\xFF" : "\xFF\xFE") +
+             test::Utf16(std::u16string(ascii.begin(), ascii.end()), big_endian);
+    };
     for (bool big_endian : {false, true}) {
-      std::string wide = Utf16(";keep\r\n" + before, big_endian);
+      std::string bytes = wide(";keep\r\n" + before, big_endian);
       bool wide_exists = true;
-      ApplyProfileEdits(wide, wide_exists, edits);
-      ASSERT_EQ(wide, Utf16(narrow, big_endian)) << "round " << round;
+      ApplyProfileEdits(bytes, wide_exists, edits);
+      ASSERT_EQ(bytes, wide(narrow, big_endian)) << "round " << round;
     }
   }
 }

@@ -9,22 +9,14 @@
 
 #include "platform/posix/profile_writer.h"
 #include "tests/common/test_files.h"
+#include "tests/profile/profile_test_edits.h"
 
 namespace orm {
 namespace {
 
 using namespace std::string_literals;
 using Bytes = std::optional<std::string>;  // nullopt: no file
-
-ProfileEdit Put(std::string s, std::string k, std::string v) {
-  return {s, k, v};
-}
-ProfileEdit DelKey(std::string s, std::string k) {
-  return {s, k, std::nullopt};
-}
-ProfileEdit DelSection(std::string s) {
-  return {s, std::nullopt, std::nullopt};
-}
+using test::DelKey, test::DelSection, test::Put;
 
 struct Vector {
   const char* name;
@@ -39,17 +31,6 @@ const std::string k8 =
     "[App1]\r\nkey1=string1\r\nkey3=string3\r\n[App2]\r\nkey4=string4\r\n[App3]\r\nkey5="
     "string5\r\n";
 const std::string kNul = "Data \0 before \0 first \0 section"s;
-
-std::string Le16(std::u16string_view text) {
-  std::string out;
-  for (char16_t c : text) out += {char(c & 0xFF), char(c >> 8)};
-  return out;
-}
-std::string Be16(std::u16string_view text) {
-  std::string out;
-  for (char16_t c : text) out += {char(c >> 8), char(c & 0xFF)};
-  return out;
-}
 
 const std::vector<Vector> kVectors = {
     {"1 missing file", {}, {Put("App", "key", "string")}, "[App]\r\nkey=string\r\n"},
@@ -129,41 +110,35 @@ const std::vector<Vector> kVectors = {
     {"24 UTF-16LE BOM only",
      "\xFF\xFE",
      {Put("S", "k", "v")},
-     "\xFF\xFE" + Le16(u"\r\n[S]\r\nk=v\r\n")},
+     "\xFF\xFE" + test::Utf16(u"\r\n[S]\r\nk=v\r\n")},
     // Windows appends ANSI text to a UTF-16BE file; we keep it UTF-16BE.
     {"25 UTF-16BE",
      "\xFE\xFF\0\r\0\n"s,
      {Put("SectionName", "TestKey", "TestValue")},
-     "\xFE\xFF" + Be16(u"\r\n[SectionName]\r\nTestKey=TestValue\r\n")},
+     "\xFE\xFF" + test::Utf16(u"\r\n[SectionName]\r\nTestKey=TestValue\r\n", true)},
 };
 
-Bytes ReadIfThere(const std::filesystem::path& file) {
-  if (!std::filesystem::exists(file)) return std::nullopt;
-  return test::ReadBytes(file);
-}
-
-TEST(ProfileVectors, SingleWritesLeaveTheBytesWindowsLeaves) {
-  for (const Vector& v : kVectors) {
-    test::TempDir dir;
-    std::string file = dir / "Desktop.INI";
-    if (v.before) test::WriteBytes(file, *v.before);
-    for (const ProfileEdit& e : v.edits) {
-      std::optional<std::string_view> key, value;
-      if (e.key) key = *e.key;
-      if (e.value) value = *e.value;
-      ASSERT_TRUE(posix::WriteProfileString(file, e.section, key, value).ok()) << v.name;
+TEST(ProfileVectors, SingleWritesAndOneBatchLeaveTheBytesWindowsLeaves) {
+  for (bool batch : {false, true}) {
+    for (const Vector& v : kVectors) {
+      test::TempDir dir;
+      std::string file = dir / "Desktop.INI";
+      if (v.before) test::WriteBytes(file, *v.before);
+      if (batch) {
+        ASSERT_TRUE(posix::WriteProfileStrings(file, v.edits).ok()) << v.name;
+      }
+      for (const ProfileEdit& e : batch ? std::vector<ProfileEdit>() : v.edits) {
+        std::optional<std::string_view> key, value;
+        if (e.key) key = *e.key;
+        if (e.value) value = *e.value;
+        ASSERT_TRUE(posix::WriteProfileString(file, e.section, key, value).ok()) << v.name;
+      }
+      if (v.after) {
+        EXPECT_EQ(test::ReadBytes(file), *v.after) << v.name << (batch ? " (batch)" : "");
+      } else {
+        EXPECT_FALSE(std::filesystem::exists(file)) << v.name << (batch ? " (batch)" : "");
+      }
     }
-    EXPECT_EQ(ReadIfThere(file), v.after) << v.name;
-  }
-}
-
-TEST(ProfileVectors, OneBatchLeavesTheSameBytes) {
-  for (const Vector& v : kVectors) {
-    test::TempDir dir;
-    std::string file = dir / "Desktop.INI";
-    if (v.before) test::WriteBytes(file, *v.before);
-    ASSERT_TRUE(posix::WriteProfileStrings(file, v.edits).ok()) << v.name;
-    EXPECT_EQ(ReadIfThere(file), v.after) << v.name;
   }
 }
 

@@ -3,6 +3,7 @@
 // read-only or full.
 #include "platform/posix/profile_writer.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -11,13 +12,19 @@
 
 #include <array>
 #include <cerrno>
+#include <climits>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "platform/file_services.h"
 #include "platform/posix/name_case.h"
 #include "tests/common/test_files.h"
 
@@ -168,6 +175,40 @@ TEST(ProfileWriter, EveryCallReadsTheFileAfresh) {
   EXPECT_EQ(test::ReadBytes(file), "[a]\nx=2\nmine=yes\n");
 }
 
+TEST(ProfileWriter, PathsPastTheSystemLimitAreWritten) {
+  // Nested folders until a file in them is past PATH_MAX; on the way, the depth where only the
+  // temporary file beside it would be. The files are read through folder descriptors.
+  test::TempDir dir;
+  std::vector<int> fds = {::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY)};
+  std::string folder = dir.path().string();
+  std::vector<std::pair<std::string, int>> files;  // path, depth
+  while (folder.size() < PATH_MAX + 20) {
+    ASSERT_EQ(::mkdirat(fds.back(), "folder0123", 0755), 0);
+    fds.push_back(::openat(fds.back(), "folder0123", O_RDONLY | O_DIRECTORY));
+    folder += "/folder0123";
+    std::size_t length = folder.size() + std::strlen("/Desktop.INI");
+    if (files.empty() && length + 13 >= PATH_MAX) files.push_back({folder, fds.size() - 1});
+  }
+  files.push_back({folder, fds.size() - 1});
+  for (auto [path, depth] : files) {
+    ASSERT_TRUE(Put(path + "/Desktop.INI", "a", "x", "1").ok()) << path.size();
+    ASSERT_TRUE(Put(path + "/DESKTOP.ini", "a", "x", "2").ok()) << path.size();
+    int fd = ::openat(fds[depth], "Desktop.INI", O_RDONLY);
+    char bytes[64];
+    ssize_t size = ::read(fd, bytes, sizeof bytes);
+    ::close(fd);
+    EXPECT_EQ(std::string(bytes, std::max<ssize_t>(size, 0)), "[a]\r\nx=2\r\n") << path.size();
+    EXPECT_EQ(ResolveNameCase(path + "/desktop.INI"), path + "/Desktop.INI");
+  }
+  // std::filesystem cannot remove what lies past PATH_MAX: bottom up, by descriptor.
+  for (std::size_t level = fds.size() - 1; level > 0; --level) {
+    ::unlinkat(fds[level], "Desktop.INI", 0);
+    ::close(fds[level]);
+    ::unlinkat(fds[level - 1], "folder0123", AT_REMOVEDIR);
+  }
+  ::close(fds[0]);
+}
+
 TEST(ProfileWriter, RefusesLinksAndEntriesThatAreNoRegularFile) {
   test::TempDir dir;
   fs::create_directory(dir.path() / "folder");
@@ -217,6 +258,39 @@ TEST(ProfileWriter, FullDiskKeepsTheOldFileWhole) {
   EXPECT_EQ(e.number, kErrDiskFull) << e.os_error;
   EXPECT_EQ(test::ReadBytes(volume / "Desktop.INI"), old);
   EXPECT_EQ(Names(volume.path()), (std::set<std::string>{"Desktop.INI", "filler"}));
+}
+
+// On the volume the scripts mount at ORMAVELL_TEST_VOLUME (FAT, NTFS), else on the local disk
+// (user.DOSATTRIB). The files stay on a mounted volume, where the script reads their bits from
+// the disk after unmounting.
+TEST(ProfileWriterOnVolume, WindowsAttributesSurviveTheRewrite) {
+  std::optional<test::TempDir> local;
+  const char* volume = std::getenv("ORMAVELL_TEST_VOLUME");
+  std::string folder =
+      volume != nullptr ? std::string(volume) : (local.emplace(), local->path().string());
+  std::string dressed = folder + "/Desktop.INI", plain = folder + "/plain.ini";
+  test::WriteBytes(dressed, "[a]\r\nx=1\r\n");
+  test::WriteBytes(plain, "[a]\r\n");
+  FileServices& files = NativeFileServices();
+  ASSERT_TRUE(files.SetAttributes(dressed, kAttrReadOnly | kAttrHidden | kAttrSystem).ok());
+  ASSERT_TRUE(files.SetAttributes(plain, kAttrNormal).ok());
+  // NTFS only: a bit beyond the four the back end owns ("not content indexed").
+  std::string ntfs = Xattr(dressed, "system.ntfs_attrib_be");
+  if (ntfs.size() == 4) {
+    ntfs[2] = static_cast<char>(ntfs[2] | 0x20);
+    ASSERT_EQ(::setxattr(dressed.c_str(), "system.ntfs_attrib_be", ntfs.data(), 4, 0), 0);
+  }
+
+  ASSERT_TRUE(Put(dressed, "a", "y", "2").ok());
+  ASSERT_TRUE(Put(plain, "a", "y", "2").ok());
+  constexpr std::uint32_t kBits = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
+  std::uint32_t attributes = 0;
+  ASSERT_TRUE(files.GetAttributes(dressed, attributes).ok());
+  EXPECT_EQ(attributes & kBits, kAttrReadOnly | kAttrHidden | kAttrSystem);
+  ASSERT_TRUE(files.GetAttributes(plain, attributes).ok());
+  EXPECT_EQ(attributes & kBits, kAttrNormal);  // no archive bit from the rewrite
+  EXPECT_EQ(Xattr(dressed, "system.ntfs_attrib_be"), ntfs);
+  EXPECT_EQ(test::ReadBytes(dressed), "[a]\r\nx=1\r\ny=2\r\n");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
@@ -13,7 +14,7 @@
 #include "ui/qt/desktop_entry.h"
 #include "ui/qt/desktop_wallpaper.h"
 #include "ui/qt/drive_list.h"
-#include "ui/qt/log_model.h"
+#include "ui/qt/log_list_box.h"
 #include "ui/qt/shape_box.h"
 
 using namespace orm;
@@ -59,24 +60,63 @@ class PartsTest : public QObject {
  private Q_SLOTS:
   void initTestCase() { InstallIdentity(*QCoreApplication::instance()); }
 
-  void logModelKeepsOrderAndDropsTheOldest() {
-    LogModel log;
-    QCOMPARE(log.rowCount(), 0);
+  void logListBoxKeepsOrderSelectionAndView() {
+    LogListBox log(nullptr);
+    log.resize(200, 100);
+    QCOMPARE(log.Count(), 0);
     log.RemoveFirst();  // an empty log stays empty
-    QCOMPARE(log.rowCount(), 0);
-    log.Append(QStringLiteral("a"));
+    QCOMPARE(log.Count(), 0);
+    for (int i = 0; i < 50; ++i) log.Append(QString::number(i));
     log.Append(QString());
-    log.Append(QStringLiteral("c"));
-    QCOMPARE(log.rowCount(), 3);
-    QCOMPARE(log.index(1, 0).data().toString(), QString());
+    QCOMPARE(log.Count(), 51);
+    QCOMPARE(log.Line(49), QStringLiteral("49"));
+    QCOMPARE(log.Line(50), QString());
+    QCOMPARE(log.Line(51), QString());
+    log.Select(50);
+    QCOMPARE(log.Selected(), 50);
+    QVERIFY(log.viewport()->rect().contains(log.LineRect(50)));
+    QVERIFY(!log.viewport()->rect().intersects(log.LineRect(0)));
+    // Dropping the oldest line keeps the selection on its line, and that line in view.
     log.RemoveFirst();
-    QCOMPARE(log.rowCount(), 2);
-    QCOMPARE(log.index(0, 0).data().toString(), QString());
-    QCOMPARE(log.index(1, 0).data().toString(), QStringLiteral("c"));
-    QVERIFY(!log.index(2, 0).isValid());
-    QVERIFY(!log.data(log.index(0, 0), Qt::DecorationRole).isValid());
+    QCOMPARE(log.Count(), 50);
+    QCOMPARE(log.Line(0), QStringLiteral("1"));
+    QCOMPARE(log.Selected(), 49);
+    QVERIFY(log.viewport()->rect().contains(log.LineRect(49)));
+    log.Select(0);
+    QVERIFY(log.viewport()->rect().contains(log.LineRect(0)));
+    // The scroll bars follow the lines within a frame.
+    const int visible = log.viewport()->height() / log.fontMetrics().height();
+    QTRY_COMPARE(log.verticalScrollBar()->maximum(), 50 - visible);
+    QCOMPARE(log.verticalScrollBar()->value(), 0);
+    log.Select(49);
+    QTRY_COMPARE(log.verticalScrollBar()->value(), log.verticalScrollBar()->maximum());
+    log.Select(99);
+    QCOMPARE(log.Selected(), -1);
+    log.Select(3);
     log.Clear();
-    QCOMPARE(log.rowCount(), 0);
+    QCOMPARE(log.Count(), 0);
+    QCOMPARE(log.Selected(), -1);
+  }
+
+  void logListBoxKeysMoveTheSelectionAndLeaveEnter() {
+    LogListBox log(nullptr);
+    log.resize(200, 100);
+    for (int i = 0; i < 30; ++i) log.Append(QString::number(i));
+    log.Select(10);
+    QTest::keyClick(&log, Qt::Key_Down);
+    QCOMPARE(log.Selected(), 11);
+    QTest::keyClick(&log, Qt::Key_Up);
+    QTest::keyClick(&log, Qt::Key_Up);
+    QCOMPARE(log.Selected(), 9);
+    QTest::keyClick(&log, Qt::Key_End);
+    QCOMPARE(log.Selected(), 29);
+    QVERIFY(log.viewport()->rect().contains(log.LineRect(29)));
+    QTest::keyClick(&log, Qt::Key_Home);
+    QCOMPARE(log.Selected(), 0);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(&log, &enter);
+    QVERIFY(!enter.isAccepted());
+    QCOMPARE(log.Selected(), 0);
   }
 
   void mountInfoIsParsedWithItsEscapes() {

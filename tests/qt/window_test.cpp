@@ -23,7 +23,7 @@
 #include "ui/qt/app_identity.h"
 #include "ui/qt/drive_list.h"
 #include "ui/qt/frm_main.h"
-#include "ui/qt/log_model.h"
+#include "ui/qt/log_list_box.h"
 #include "ui/qt/run_time_report.h"
 #include "ui/qt/shape_box.h"
 
@@ -96,9 +96,7 @@ std::uint32_t Attributes(const QString& path) {
 
 QStringList Transcript(const frmMain& w) {
   QStringList lines;
-  for (int row = 0; row < w.LogLines().rowCount(); ++row) {
-    lines.append(w.LogLines().index(row, 0).data().toString());
-  }
+  for (int row = 0; row < w.lstLog->Count(); ++row) lines.append(w.lstLog->Line(row));
   return lines;
 }
 
@@ -185,7 +183,7 @@ class WindowTest : public QObject {
     QCOMPARE(w.shpBackColor->FillValue(), 0xFFFFFFu);
     QCOMPARE(w.shpBack->FillValue(), kSysColorButtonFace);
     QCOMPARE(w.chkBackColor->checkState(), Qt::Unchecked);
-    QCOMPARE(w.LogLines().rowCount(), 0);
+    QCOMPARE(w.lstLog->Count(), 0);
     QVERIFY(!w.Dresser().bBusy());
     for (QWidget* child : w.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
       QVERIFY2(child->isEnabled(), qPrintable(child->objectName()));
@@ -223,7 +221,7 @@ class WindowTest : public QObject {
         {"cmdBrowseBackColor", "QPushButton", "...", {352, 96, 21, 21}},
         {"cmdSkin0", "QPushButton", "Установить!", {140, 124, 113, 29}},
         {"cmdSkin1", "QPushButton", "Удалить", {260, 124, 113, 29}},
-        {"lstLog", "QListView", nullptr, {12, 160, 361, 184}},
+        {"lstLog", "orm::LogListBox", nullptr, {12, 160, 361, 184}},
         {"shpTextColor", "orm::ShapeBox", nullptr, {80, 68, 269, 21}},
         {"shpBackColor", "orm::ShapeBox", nullptr, {80, 96, 269, 21}},
         {"shpBack", "orm::ShapeBox", nullptr, {-12, -8, 125, 373}},
@@ -416,7 +414,7 @@ class WindowTest : public QObject {
     QVERIFY(!w->Dresser().bBusy());
     QVERIFY(QGuiApplication::overrideCursor() == nullptr);
     QVERIFY(w->txtPicture->isEnabled() && w->cmdSkin[0]->isEnabled());
-    QVERIFY(w->LogLines().rowCount() > 0);
+    QVERIFY(w->lstLog->Count() > 0);
     QVERIFY(Reactivate(w.get()));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     QVERIFY(!w->isVisible());
@@ -451,7 +449,7 @@ class WindowTest : public QObject {
     for (const QString& title : titles) QCOMPARE(title, QStringLiteral("Tevrin - Ormavell"));
     for (const QMessageBox::Icon icon : icons) QCOMPARE(icon, QMessageBox::Critical);
     // Nothing else happened: not busy, the log untouched, every control enabled.
-    QCOMPARE(w->LogLines().rowCount(), 0);
+    QCOMPARE(w->lstLog->Count(), 0);
     QVERIFY(w->cmdSkin[0]->isEnabled() && w->txtPicture->isEnabled());
 
     // On a focused button Enter clicks that button.
@@ -540,7 +538,11 @@ class WindowTest : public QObject {
       for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row) {
         listed.append(view->model()->index(row, 0, view->rootIndex()).data().toString());
       }
-      dialog->selectFile(dir.filePath(QStringLiteral("tree.png")));
+      // The user types the name over the selection the dialog started with, and confirms.
+      auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      if (name == nullptr) return;
+      view->clearSelection();
+      name->setText(QStringLiteral("tree.png"));
       static_cast<QDialog*>(dialog)->accept();
     });
     w->cmdBrowse->click();
@@ -563,19 +565,21 @@ class WindowTest : public QObject {
     }
     dresser.AddLog("29999");
     QCOMPARE(w->LogCount(), 30000);
-    QCOMPARE(w->lstLog->currentIndex().row(), 29999);
+    QCOMPARE(w->lstLog->Selected(), 29999);
+    QCOMPARE(w->lstLog->Line(0), QStringLiteral("0"));
     dresser.AddLog("");
     QCOMPARE(w->LogCount(), 30000);
-    QCOMPARE(w->LogLines().index(0, 0).data().toString(), QStringLiteral("1"));
-    QCOMPARE(w->LogLines().index(29998, 0).data().toString(), QStringLiteral("29999"));
-    QCOMPARE(w->LogLines().index(29999, 0).data().toString(), QString());
-    const QModelIndexList selected = w->lstLog->selectionModel()->selectedIndexes();
-    QCOMPARE(selected.size(), 1);
-    QCOMPARE(selected.front().row(), 29999);
-    // Scrolled so that the newest line is in view.
-    QVERIFY(w->lstLog->viewport()->rect().intersects(w->lstLog->visualRect(selected.front())));
-    QVERIFY(!w->lstLog->viewport()->rect().intersects(
-        w->lstLog->visualRect(w->LogLines().index(0, 0))));
+    QCOMPARE(w->lstLog->Line(0), QStringLiteral("1"));
+    QCOMPARE(w->lstLog->Line(29998), QStringLiteral("29999"));
+    QCOMPARE(w->lstLog->Line(29999), QString());
+    QCOMPARE(w->lstLog->Selected(), 29999);
+    // Scrolled so that the newest line is in view, and drawn there selected.
+    const QRect newest = w->lstLog->LineRect(29999);
+    QVERIFY(w->lstLog->viewport()->rect().contains(newest));
+    QVERIFY(!w->lstLog->viewport()->rect().intersects(w->lstLog->LineRect(0)));
+    const QImage shot = w->lstLog->viewport()->grab().toImage();
+    QCOMPARE(QColor(shot.pixel(newest.right() - 2, newest.center().y())),
+             w->lstLog->palette().color(QPalette::Active, QPalette::Highlight));
   }
 
   void desktopBehindTheWindowIsPaintedInScreenCoordinates() {
@@ -633,7 +637,7 @@ class WindowTest : public QObject {
                                    "",
                                    "*** Все операции завершены успешно"};
     QCOMPARE(Transcript(*w), installed);
-    QCOMPARE(w->lstLog->currentIndex().row(), installed.size() - 1);
+    QCOMPARE(w->lstLog->Selected(), installed.size() - 1);
     QCOMPARE(Bytes(root + QStringLiteral("Ormavell.jpg")), Bytes(picture));
     QCOMPARE(Attributes(root + QStringLiteral("Ormavell.jpg")), kAttrHidden);
     const QByteArray dressing =

@@ -373,7 +373,9 @@ const QImage& DesktopPainter::ScreenImage(const QSize& size, qreal devicePixelRa
         picture_ = reader.read();
       }
     }
-    found = screens_.emplace(key, RenderDesktop(background_, picture_, pixels)).first;
+    QImage image = RenderDesktop(background_, picture_, pixels);
+    image.setDevicePixelRatio(devicePixelRatio);
+    found = screens_.emplace(key, std::move(image)).first;
   }
   return found->second;
 }
@@ -391,9 +393,10 @@ void DesktopPainter::Paint(QPainter& painter, const QWidget& window, const QRect
     painter.fillRect(area, background_.color.isValid() ? background_.color : kDefaultDesktopColor);
   }
   if (onScreen.isEmpty()) return;
+  // An unscaled copy of the image's pixels: the image carries the screen's pixel ratio.
   const QRectF source(QPointF(onScreen.topLeft() + offset) * ratio,
                       QSizeF(onScreen.size()) * ratio);
-  painter.drawImage(QRectF(onScreen), desktop, source);
+  painter.drawImage(QPointF(onScreen.topLeft()), desktop, source);
 }
 
 }  // namespace orm

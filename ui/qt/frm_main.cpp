@@ -6,7 +6,6 @@
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QListView>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QPushButton>
@@ -17,7 +16,7 @@
 #include "ui/qt/chooser_dialogs.h"
 #include "ui/qt/desktop_wallpaper.h"
 #include "ui/qt/drive_list.h"
-#include "ui/qt/log_model.h"
+#include "ui/qt/log_list_box.h"
 #include "ui/qt/run_time_report.h"
 #include "ui/qt/shape_box.h"
 
@@ -222,16 +221,9 @@ frmMain::frmMain(FileServices& files) : dresser_(*this, files) {
   cmdSkin[0]->setDefault(true);
   cmdSkin[1] = makeButton("cmdSkin1", "Удалить", Twips(3900, 1860, 1695, 435));
 
-  log_ = new LogModel(this);
-  lstLog = new QListView(this);
+  lstLog = new LogListBox(this);
   lstLog->setObjectName(QStringLiteral("lstLog"));
   lstLog->setGeometry(Twips(180, 2400, 5415, 2760));
-  lstLog->setModel(log_);
-  lstLog->setUniformItemSizes(true);
-  lstLog->setSelectionMode(QAbstractItemView::SingleSelection);
-  lstLog->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  lstLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-  lstLog->setFocusPolicy(Qt::StrongFocus);
 
   QWidget* const tabOrder[] = {txtPicture,         cmdBrowse,    drvDestination,
                                cmdBrowseTextColor, chkBackColor, cmdBrowseBackColor,
@@ -342,25 +334,23 @@ int frmMain::BackColorCheck() {
 }
 
 int frmMain::LogCount() {
-  return log_->rowCount();
+  return lstLog->Count();
 }
 
 void frmMain::LogRemoveFirst() {
-  log_->RemoveFirst();
+  lstLog->RemoveFirst();
 }
 
 void frmMain::LogAppend(const std::string& line) {
-  log_->Append(QString::fromStdString(line));
+  lstLog->Append(QString::fromStdString(line));
 }
 
 void frmMain::LogSelect(int index) {
-  const QModelIndex item = log_->index(index, 0);
-  lstLog->selectionModel()->setCurrentIndex(item, QItemSelectionModel::ClearAndSelect);
-  lstLog->scrollTo(item);
+  lstLog->Select(index);
 }
 
 void frmMain::LogClear() {
-  log_->Clear();
+  lstLog->Clear();
 }
 
 void frmMain::DoEvents() {

@@ -17,14 +17,13 @@
 
 class QCheckBox;
 class QLabel;
-class QListView;
 class QPushButton;
 class QSessionManager;
 
 namespace orm {
 
 class DriveListBox;
-class LogModel;
+class LogListBox;
 class ShapeBox;
 
 // The reasons for a close request that Form_QueryUnload receives.
@@ -72,13 +71,12 @@ class frmMain : public QWidget, public MainWindowPort {
   QCheckBox* chkBackColor = nullptr;
   QPushButton* cmdBrowseBackColor = nullptr;
   std::array<QPushButton*, 2> cmdSkin{};
-  QListView* lstLog = nullptr;
+  LogListBox* lstLog = nullptr;
   ShapeBox* shpTextColor = nullptr;
   ShapeBox* shpBackColor = nullptr;
   ShapeBox* shpBack = nullptr;
 
   FolderDresser& Dresser() { return dresser_; }
-  const LogModel& LogLines() const { return *log_; }
 
   // The window's event handlers.
   void Form_Load();
@@ -119,7 +117,6 @@ class frmMain : public QWidget, public MainWindowPort {
   void BrowseColor(ShapeBox& swatch);
   void OnCommitDataRequest(QSessionManager& manager);
 
-  LogModel* log_ = nullptr;
   FolderDresser dresser_;
 };
 

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# The profile writer on an NTFS image (ntfs-3g) or a FAT32 image (inside vm-run, since this
+# machine's kernel has no vfat): the test rewrites a hidden, system and read-only Desktop.INI
+# there, and the bits on disk are read after unmounting with the file system's own tools.
+#   profile-volume.sh ntfs TEST_PROGRAM
+#   profile-volume.sh fat VM_RUN TEST_PROGRAM
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+
+# fail, need, expect, and the check that we run as root.
+. "$here/../platform/volume-lib.sh"
+
+kind=$1
+shift
+filter=--gtest_filter='ProfileWriterOnVolume.*'
+case "$kind" in
+  ntfs)
+    need mkntfs ntfs-3g ntfsinfo mountpoint
+    program=$1
+    work=$(mktemp -d)
+    volume=$work/volume
+    mkdir "$volume"
+    daemon=""
+    cleanup() {
+      if mountpoint -q "$volume"; then umount "$volume"; fi
+      if [ -n "$daemon" ]; then wait "$daemon" || true; fi
+      rm -rf "$work"
+    }
+    trap cleanup EXIT
+    truncate -s 32M "$work/ntfs.img"
+    mkntfs -F -q -Q "$work/ntfs.img" 2>/dev/null
+    # In the foreground, so that the daemon can be waited for: it writes the volume out at its end.
+    ntfs-3g -o no_detach "$work/ntfs.img" "$volume" >"$work/ntfs-3g.log" 2>&1 &
+    daemon=$!
+    for _ in $(seq 50); do mountpoint -q "$volume" && break; sleep 0.1; done
+    mountpoint -q "$volume" || fail "ntfs-3g did not mount: $(cat "$work/ntfs-3g.log")"
+    ORMAVELL_TEST_VOLUME="$volume" "$program" "$filter"
+    umount "$volume"
+    wait "$daemon"
+    daemon=""
+    bits() {
+      ntfsinfo -F "$1" "$work/ntfs.img" | sed -n 's/^[[:space:]]*File attributes:[[:space:]]*//p' |
+        head -n 1
+    }
+    expect /Desktop.INI "$(bits /Desktop.INI)" \
+      "READONLY HIDDEN SYSTEM NOT_CONTENT_INDEXED (0x00002007)"
+    expect /plain.ini "$(bits /plain.ini)" "(0x00000000)"
+    ;;
+  fat)
+    vm_run=$1
+    program=$2
+    [ -x "$vm_run" ] || fail "vm-run not found at $vm_run"
+    exec "$vm_run" --timeout 280 -- "$here/profile-volume.sh fat-inside $(printf '%q' "$program")"
+    ;;
+  fat-inside)
+    need mkfs.vfat mattrib mount umount
+    program=$1
+    image=/tmp/ormavell-profile-fat.img
+    volume=/tmp/ormavell-profile-fat
+    truncate -s 64M "$image"
+    mkfs.vfat -n ORMTEST "$image" >/dev/null
+    mkdir -p "$volume"
+    mount -o loop,iocharset=utf8 "$image" "$volume"
+    ORMAVELL_TEST_VOLUME="$volume" "$program" "$filter"
+    umount "$volume"
+    # mattrib prints the letters of the bits set (A, S, H, R) before the name.
+    bits() { MTOOLS_SKIP_CHECK=1 mattrib -i "$image" "::$1" | sed -n "s|^\(.*\)::$1\$|\1|p" | tr -d ' '; }
+    expect /Desktop.INI "$(bits /Desktop.INI)" SHR
+    expect /plain.ini "$(bits /plain.ini)" ""
+    ;;
+  *) fail "unknown volume kind $kind" ;;
+esac
