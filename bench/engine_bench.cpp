@@ -13,38 +13,17 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "engine/folder_dresser.h"
 #include "support/as.h"
+#include "tests/engine/scripted_window.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// The window of a real run, but for painting: the log keeps the last 30 000 lines.
-class MemoryWindow : public orm::MainWindowPort {
- public:
-  std::string picture, drive;
-  std::deque<std::string> log;
-  std::string PictureText() override { return picture; }
-  std::string DriveText() override { return drive; }
-  std::uint32_t TextColor() override { return 0x00FFFFFF; }
-  std::uint32_t BackColor() override { return 0; }
-  int BackColorCheck() override { return orm::kUnchecked; }
-  int LogCount() override { return static_cast<int>(log.size()); }
-  void LogRemoveFirst() override { log.pop_front(); }
-  void LogAppend(const std::string& line) override { log.push_back(line); }
-  void LogSelect(int) override {}
-  void LogClear() override { log.clear(); }
-  void DoEvents() override {}
-  void SetMousePointer(orm::MousePointer) override {}
-  void SetInputEnabled(orm::InputControl, bool) override {}
-  void ShowStopMessage(const std::string&) override {}
-};
 
 void WriteFile(const std::string& path, const std::string& bytes) {
   int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -121,7 +100,8 @@ int main(int argc, char** argv) {
   int folders = BuildTree(drive, wanted);
   BuildTree(floorRoot, wanted);
 
-  MemoryWindow window;
+  // The log keeps the last 30 000 lines, as the window's list does.
+  orm::test::ScriptedWindow window;
   window.drive = drive;
   window.picture = (top / "sea.jpg").string();
   orm::FolderDresser dresser(window, orm::NativeFileServices());

@@ -7,6 +7,7 @@
 #include "engine/ignore_mode.h"
 #include "engine/run_time_error.h"
 #include "support/as.h"
+#include "support/utf.h"
 
 namespace orm {
 
@@ -25,43 +26,6 @@ const char kLogTreeHeader[] = "*** Построение дерева катал�
 const char kLogSuccess[] = "*** Все операции завершены успешно";
 const char kLogWriteError[] = "    Ошибка записи Desktop.INI";
 const char kNoPictureMessage[] = "Вы не указали файл картинки.";
-
-// The log shows text; a Linux file name may hold bytes that are not UTF-8. Each invalid byte
-// becomes U+FFFD so that every front end can show the line, while the walk itself keeps
-// working with the name's real bytes.
-std::string DisplayText(const std::string& text) {
-  std::string out;
-  std::size_t i = 0;
-  bool changed = false;
-  while (i < text.size()) {
-    unsigned char b = static_cast<unsigned char>(text[i]);
-    std::size_t length = b < 0x80                   ? 1
-                         : (b >= 0xC2 && b <= 0xDF) ? 2
-                         : (b & 0xF0) == 0xE0       ? 3
-                         : (b >= 0xF0 && b <= 0xF4) ? 4
-                                                    : 0;
-    bool valid = length != 0 && i + length <= text.size();
-    for (std::size_t k = 1; valid && k < length; ++k) {
-      valid = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
-    }
-    if (valid && length >= 3) {
-      // Overlong forms, surrogates and code points past U+10FFFF.
-      unsigned char b1 = static_cast<unsigned char>(text[i + 1]);
-      if (length == 3) valid = !(b == 0xE0 && b1 < 0xA0) && !(b == 0xED && b1 >= 0xA0);
-      if (length == 4) valid = !(b == 0xF0 && b1 < 0x90) && !(b == 0xF4 && b1 >= 0x90);
-    }
-    if (!valid) {
-      if (!changed) out.assign(text, 0, i);
-      changed = true;
-      out += "\xEF\xBF\xBD";
-      ++i;
-      continue;
-    }
-    if (changed) out.append(text, i, length);
-    i += length;
-  }
-  return changed ? out : text;
-}
 
 void Check(const FileError& outcome) {
   ThrowIfFailed(outcome);
@@ -129,7 +93,9 @@ std::string FolderDresser::GetDestinationRoot() {
 
 void FolderDresser::AddLog(const std::string& text) {
   if (window_.LogCount() == kMaxLogLines) window_.LogRemoveFirst();
-  window_.LogAppend(DisplayText(text));
+  // A Linux file name may hold bytes that are not UTF-8: the line shows them as U+FFFD, so that
+  // every front end can show it, while the walk keeps working with the name's real bytes.
+  window_.LogAppend(ValidUtf8(text));
   window_.LogSelect(window_.LogCount() - 1);
   window_.DoEvents();
 }

@@ -3,33 +3,17 @@
 #include <algorithm>
 #include <vector>
 
+#include "support/utf.h"
+
 namespace orm {
 namespace {
 
-// Decodes one UTF-8 sequence at text[i]; an invalid byte is returned as 0xDC00 + byte so that
-// it never equals a real letter and still compares equal to itself.
+// One character at text[i]. An invalid byte becomes 0xDC00 + byte, so that it never equals a
+// real letter and still compares equal to itself.
 char32_t Decode(std::string_view text, std::size_t& i) {
-  auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-  unsigned char b0 = byte(i);
-  if (b0 < 0x80) {
-    ++i;
-    return b0;
-  }
-  int length = (b0 & 0xE0) == 0xC0 ? 2 : (b0 & 0xF0) == 0xE0 ? 3 : (b0 & 0xF8) == 0xF0 ? 4 : 0;
-  char32_t c = length == 2 ? b0 & 0x1F : length == 3 ? b0 & 0x0F : b0 & 0x07;
-  bool valid = length != 0 && i + length <= text.size();
-  for (int k = 1; valid && k < length; ++k) {
-    unsigned char b = byte(i + k);
-    valid = (b & 0xC0) == 0x80;
-    c = (c << 6) | (b & 0x3F);
-  }
-  if (!valid || (length == 2 && c < 0x80) || (length == 3 && c < 0x800) ||
-      (length == 4 && (c < 0x10000 || c > 0x10FFFF))) {
-    ++i;
-    return 0xDC00 + b0;
-  }
-  i += length;
-  return c;
+  Utf8Char c = DecodeUtf8(text, i, /*allowSurrogates=*/true);
+  i += c.length;
+  return c.valid ? c.value : 0xDC00 + c.value;
 }
 
 std::vector<char32_t> Folded(std::string_view text) {

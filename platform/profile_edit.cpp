@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/name_match.h"
+#include "support/utf.h"
 
 namespace orm {
 namespace {
@@ -25,79 +26,9 @@ std::string_view TrimSpaces(std::string_view s) {
   return s;
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-// Our texts are UTF-8; a UTF-16 file receives them as UTF-16. A byte that is not part of a
-// valid UTF-8 sequence becomes U+FFFD, as every UTF-8 decoder does.
-std::u16string Utf8ToUtf16(std::string_view s) {
-  std::u16string out;
-  out.reserve(s.size());
-  for (std::size_t i = 0; i < s.size();) {
-    auto b0 = static_cast<unsigned char>(s[i]);
-    int length = b0 < 0x80             ? 1
-                 : (b0 & 0xE0) == 0xC0 ? 2
-                 : (b0 & 0xF0) == 0xE0 ? 3
-                 : (b0 & 0xF8) == 0xF0 ? 4
-                                       : 0;
-    char32_t c = length == 1 ? b0 : length == 2 ? b0 & 0x1F : length == 3 ? b0 & 0x0F : b0 & 0x07;
-    bool valid = length != 0 && i + length <= s.size();
-    for (int k = 1; valid && k < length; ++k) {
-      auto b = static_cast<unsigned char>(s[i + k]);
-      valid = (b & 0xC0) == 0x80;
-      c = (c << 6) | (b & 0x3F);
-    }
-    valid = valid && !(length == 2 && c < 0x80) && !(length == 3 && c < 0x800) &&
-            !(length == 4 && (c < 0x10000 || c > 0x10FFFF)) && !(c >= 0xD800 && c <= 0xDFFF);
-    if (!valid) {
-      out += u'\uFFFD';
-      ++i;
-      continue;
-    }
-    i += length;
-    if (c >= 0x10000) {
-      c -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (c >> 10));
-      out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(c);
-    }
-  }
-  return out;
-}
-
-// Names read from a UTF-16 file, for comparison with our UTF-8 names. A lone surrogate keeps
-// its own code (three bytes), so it equals nothing but itself.
-std::string Utf16ToUtf8(std::u16string_view s) {
-  std::string out;
-  out.reserve(s.size());
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    char32_t c = s[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 &&
-        s[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-      ++i;
-    }
-    AppendUtf8(out, c);
-  }
-  return out;
-}
-
+// Our texts are UTF-8; a UTF-16 file receives them as UTF-16, with U+FFFD for any byte that is
+// not UTF-8. Names read from a UTF-16 file are compared in UTF-8, a lone surrogate keeping its
+// own code so that it equals nothing but itself.
 Text<char> FromUtf8(std::string_view s, char) {
   return Text<char>(s);
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <string>
 
 #include "platform/file_services.h"
@@ -50,19 +51,38 @@ std::wstring ApiPath(const std::string& path) {
   return L"\\\\?\\" + full;
 }
 
-// True for reparse points that stand for another place (symbolic links, junctions, volume
-// mount points); cloud placeholders and deduplicated files are real folders and files.
-bool IsLinkReparsePoint(const std::wstring& apiPath) {
+// The kAttrDirectory and kAttrReparsePoint bits of a reparse point with these attributes and
+// this tag. Links (symbolic links, junctions) are reparse points and never folders; the root of
+// another volume mounted on a folder is both; cloud placeholders and deduplicated files are the
+// real folders and files they stand for. A tag of 0, which no real reparse point carries, is
+// what Wine reports for a Unix symbolic link. apiPath is asked only for a mount point.
+std::uint32_t ReparseKind(DWORD attributes, DWORD tag, const std::wstring& apiPath) {
+  const std::uint32_t directory = attributes & FILE_ATTRIBUTE_DIRECTORY;
+  if (tag == IO_REPARSE_TAG_MOUNT_POINT) {
+    // A junction and a mounted volume carry the same tag; only a volume has a volume name.
+    wchar_t volume[64];
+    std::wstring folder = apiPath;
+    if (folder.empty() || folder.back() != L'\\') folder += L'\\';
+    if (directory && GetVolumeNameForVolumeMountPointW(folder.c_str(), volume, 64)) {
+      return kAttrDirectory | kAttrReparsePoint;
+    }
+    return kAttrReparsePoint;
+  }
+  if (tag == 0 || IsReparseTagNameSurrogate(tag)) return kAttrReparsePoint;
+  return directory;
+}
+
+// The reparse tag of a path, 0 when it cannot be read.
+DWORD ReparseTag(const std::wstring& apiPath) {
   HANDLE handle = CreateFileW(
       apiPath.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return true;
+  if (handle == INVALID_HANDLE_VALUE) return 0;
   FILE_ATTRIBUTE_TAG_INFO info{};
   const BOOL ok = GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &info, sizeof info);
   CloseHandle(handle);
-  // When the tag cannot be read the entry is taken as a link: not entering it is the safe side.
-  // Wine reports tag 0, which no real reparse point carries, for a Unix symbolic link.
-  return !ok || info.ReparseTag == 0 || IsReparseTagNameSurrogate(info.ReparseTag);
+  // An unreadable tag counts as a link: not entering it is the safe side.
+  return ok ? info.ReparseTag : 0;
 }
 
 bool SameFile(const std::wstring& a, const std::wstring& b) {
@@ -77,10 +97,14 @@ bool SameFile(const std::wstring& a, const std::wstring& b) {
   };
   BY_HANDLE_FILE_INFORMATION first{};
   BY_HANDLE_FILE_INFORMATION second{};
+  // Wine reports serial 0 for volumes it cannot read a serial from, so the size and the time
+  // of the last write must match as well before a copy is skipped.
   return identify(a, first) && identify(b, second) &&
          first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
          first.nFileIndexHigh == second.nFileIndexHigh &&
-         first.nFileIndexLow == second.nFileIndexLow;
+         first.nFileIndexLow == second.nFileIndexLow &&
+         first.nFileSizeHigh == second.nFileSizeHigh && first.nFileSizeLow == second.nFileSizeLow &&
+         CompareFileTime(&first.ftLastWriteTime, &second.ftLastWriteTime) == 0;
 }
 
 // The folder part of a path, with its trailing separator ("" for a bare name).
@@ -136,6 +160,15 @@ class FindListing final : public DirListing {
       }
     }
     return FileError::Success();
+  }
+
+  // What the directory entry tells; a mount point's kind needs a look at the disk.
+  std::optional<std::uint32_t> LastEntryKind() const override {
+    const DWORD attributes = data_.dwFileAttributes;
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return attributes & kAttrDirectory;
+    // For a reparse point the entry carries its tag.
+    if (data_.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT) return std::nullopt;
+    return ReparseKind(attributes, data_.dwReserved0, std::wstring());
   }
 
  private:
@@ -212,11 +245,8 @@ class Win32FileServices final : public FileServices {
     if (value == INVALID_FILE_ATTRIBUTES) return LastWin32Error();
     value &= ~static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL);
     if (value & FILE_ATTRIBUTE_REPARSE_POINT) {
-      if (IsLinkReparsePoint(apiPath)) {
-        value &= ~static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY);
-      } else {
-        value &= ~static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT);
-      }
+      const std::uint32_t kind = ReparseKind(value, ReparseTag(apiPath), apiPath);
+      value = (value & ~static_cast<DWORD>(kAttrDirectory | kAttrReparsePoint)) | kind;
     }
     attributes = value;
     return FileError::Success();

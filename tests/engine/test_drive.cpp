@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #ifdef _WIN32
-#include <windows.h>
+#include "tests/win32/win32_test_support.h"
 #endif
 
 #include "support/as.h"
@@ -18,30 +18,16 @@ std::string Native(std::string path) {
 }
 
 #ifdef _WIN32
-namespace {
-wchar_t g_letter = 0;
-}  // namespace
-
 TestDrive::TestDrive() {
-  DWORD used = GetLogicalDrives();
-  wchar_t letter = 0;
-  for (wchar_t c = L'R'; c <= L'Y' && letter == 0; ++c) {
-    if ((used & (1u << (c - L'A'))) == 0) letter = c;
-  }
-  EXPECT_NE(letter, 0) << "no free drive letter";
-  wchar_t device[3] = {letter, L':', 0};
-  std::wstring target = dir_.path().wstring();
-  EXPECT_TRUE(DefineDosDeviceW(0, device, target.c_str())) << "DefineDosDevice failed";
-  g_letter = letter;
-  char lower = static_cast<char>(letter - L'A' + 'a');
+  letter_ = MapFreeDriveLetter(dir_.path().wstring());
+  EXPECT_NE(letter_, 0) << "no drive letter could be mapped";
+  char lower = static_cast<char>(letter_ - L'A' + 'a');
   driveText_ = std::string(1, lower) + ": [ORMAVELL TEST]";
-  root_ = std::string(1, static_cast<char>(letter)) + ":\\";
+  root_ = std::string(1, static_cast<char>(letter_)) + ":\\";
 }
 
 TestDrive::~TestDrive() {
-  wchar_t device[3] = {g_letter, L':', 0};
-  std::wstring target = dir_.path().wstring();
-  DefineDosDeviceW(DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE, device, target.c_str());
+  UnmapDriveLetter(letter_, dir_.path().wstring());
 }
 #else
 TestDrive::TestDrive() : driveText_(U8Text(dir_.path())), root_(asAddBackslash(driveText_)) {}

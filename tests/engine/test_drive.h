@@ -42,6 +42,7 @@ class TestDrive {
   TempDir dir_;
   std::string driveText_;
   std::string root_;
+  wchar_t letter_ = 0;  // the drive letter mapped on Windows
 };
 
 // The native form of a path written with '/'.

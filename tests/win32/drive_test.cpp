@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,8 +55,19 @@ TEST_F(DriveRootTest, LinksAreNeverFolders) {
   std::uint32_t attributes = 0;
   ASSERT_TRUE(files_.GetAttributes(root_ + "loop\\back", attributes).ok());
   EXPECT_EQ(attributes & (kAttrDirectory | kAttrReparsePoint), kAttrReparsePoint);
-  // The listing still names the link; the walk does not enter it.
+  // The listing still names the link, and tells it from a folder without another look.
   EXPECT_EQ(List(root_ + "loop\\*.*", kMaskAll), (std::vector<std::string>{".", "..", "back"}));
+  test::MakeFolder(root_ + "loop\\real");
+  test::WriteRaw(root_ + "loop\\file.txt", "");
+  std::unique_ptr<DirListing> listing;
+  ASSERT_TRUE(files_.OpenListing(root_ + "loop\\*.*", kMaskAll, listing).ok());
+  std::map<std::string, std::optional<std::uint32_t>> kinds;
+  for (std::string name; listing->Next(name).ok() && !name.empty();) {
+    kinds[name] = listing->LastEntryKind();
+  }
+  EXPECT_EQ(kinds["back"], kAttrReparsePoint);
+  EXPECT_EQ(kinds["real"], kAttrDirectory);
+  EXPECT_EQ(kinds["file.txt"], 0u);
 }
 
 TEST_F(DriveRootTest, PictureAndSettingsFileInTheRoot) {
