@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_tree.h"
 #include "engine/folder_dresser.h"
 #include "support/as.h"
 #include "tests/engine/scripted_window.h"
@@ -25,31 +26,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void WriteFile(const std::string& path, const std::string& bytes) {
+// One plain write of the whole file: open, write, close.
+void PlainWrite(const std::string& path, const std::string& bytes) {
   int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   if (fd < 0 || write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
     std::perror(path.c_str());
     std::exit(1);
   }
   close(fd);
-}
-
-// Breadth-first, so that the first `folders` folders make a tree of fan-out 10.
-int BuildTree(const std::string& root, int folders) {
-  std::deque<std::string> queue = {root};
-  int made = 0;
-  while (made < folders) {
-    std::string parent = queue.front();
-    queue.pop_front();
-    for (int i = 0; i < 10 && made < folders; ++i, ++made) {
-      std::string child = parent + "folder" + std::to_string(i) + "/";
-      mkdir(child.c_str(), 0755);
-      WriteFile(child + "notes.txt", "a few bytes\n");
-      WriteFile(child + "photo.dat", std::string(512, 'x'));
-      queue.push_back(child);
-    }
-  }
-  return made + 1;
 }
 
 // The floor: the same folders, each given its final settings file in one write and the same
@@ -61,7 +45,7 @@ int FloorWalk(orm::FileServices& files, const std::string& root, const std::stri
     std::string folder = std::move(stack.back());
     stack.pop_back();
     ++folders;
-    WriteFile(folder + "Desktop.INI", bytes);
+    PlainWrite(folder + "Desktop.INI", bytes);
     (void)files.SetAttributes(folder + "Desktop.INI", orm::kAttrHidden | orm::kAttrSystem);
     if (folder != root) {
       std::uint32_t attributes = 0;
@@ -94,11 +78,11 @@ int main(int argc, char** argv) {
   fs::create_directories(top / "floor");
   const std::string drive = (top / "drive").string() + "/";
   const std::string floorRoot = (top / "floor").string() + "/";
-  WriteFile((top / "sea.jpg").string(), std::string(4096, 'p'));
+  orm::bench::WriteFile(top / "sea.jpg", std::string(4096, 'p'));
 
   std::printf("building two trees of %d folders below %s ...\n", wanted, top.c_str());
-  int folders = BuildTree(drive, wanted);
-  BuildTree(floorRoot, wanted);
+  int folders = orm::bench::BuildTree(drive, wanted);
+  orm::bench::BuildTree(floorRoot, wanted);
 
   // The log keeps the last 30 000 lines, as the window's list does.
   orm::test::ScriptedWindow window;

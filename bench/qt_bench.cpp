@@ -20,7 +20,9 @@
 #include <fstream>
 #include <string>
 
+#include "bench/bench_tree.h"
 #include "engine/folder_dresser.h"
+#include "tests/engine/scripted_window.h"
 #include "ui/qt/app_identity.h"
 #include "ui/qt/drive_list.h"
 #include "ui/qt/frm_main.h"
@@ -31,51 +33,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr char kSuccess[] = "*** Все операции завершены успешно";
-
-// The engine's window without a window: the log is kept, nothing is shown.
-class MemoryWindow : public orm::MainWindowPort {
- public:
-  std::string picture, drive;
-  std::deque<std::string> log;
-  std::string PictureText() override { return picture; }
-  std::string DriveText() override { return drive; }
-  std::uint32_t TextColor() override { return 0x00FFFFFF; }
-  std::uint32_t BackColor() override { return 0; }
-  int BackColorCheck() override { return orm::kUnchecked; }
-  int LogCount() override { return static_cast<int>(log.size()); }
-  void LogRemoveFirst() override { log.pop_front(); }
-  void LogAppend(const std::string& line) override { log.push_back(line); }
-  void LogSelect(int) override {}
-  void LogClear() override { log.clear(); }
-  void DoEvents() override {}
-  void SetMousePointer(orm::MousePointer) override {}
-  void SetInputEnabled(orm::InputControl, bool) override {}
-  void ShowStopMessage(const std::string&) override {}
-};
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-// Breadth-first, so that the folders make a tree of fan-out 10; returns the folders with the
-// root.
-int BuildTree(const fs::path& root, int folders) {
-  fs::create_directories(root);
-  std::deque<fs::path> queue = {root};
-  int made = 0;
-  while (made < folders) {
-    const fs::path parent = queue.front();
-    queue.pop_front();
-    for (int i = 0; i < 10 && made < folders; ++i, ++made) {
-      const fs::path child = parent / ("folder" + std::to_string(i));
-      fs::create_directory(child);
-      WriteFile(child / "notes.txt", "a few bytes\n");
-      WriteFile(child / "photo.dat", std::string(512, 'x'));
-      queue.push_back(child);
-    }
-  }
-  return made + 1;
-}
 
 // The processor time the whole process (every thread) has used, in seconds.
 double CpuSeconds() {
@@ -122,12 +79,13 @@ int main(int argc, char** argv) {
       base / ("ormavell-qt-bench-" + std::to_string(QCoreApplication::applicationPid()));
   const fs::path picture = top / "sea.jpg";
   fs::create_directories(top);
-  WriteFile(picture, std::string(4096, 'p'));
+  orm::bench::WriteFile(picture, std::string(4096, 'p'));
   std::printf("building two trees of %d folders below %s ...\n", wanted, top.c_str());
-  const int folders = BuildTree(top / "a", wanted);
-  BuildTree(top / "b", wanted);
+  const int folders = orm::bench::BuildTree(top / "a", wanted);
+  orm::bench::BuildTree(top / "b", wanted);
 
-  MemoryWindow memory;
+  // The engine alone, with the tests' scripted window: the log is kept, nothing is shown.
+  orm::test::ScriptedWindow memory;
   memory.drive = (top / "a").string();
   memory.picture = picture.string();
   orm::FolderDresser engine(memory, orm::NativeFileServices());
