@@ -7,9 +7,12 @@ here=$(cd "$(dirname "$0")" && pwd)
 tool=$1
 work=$(mktemp -d)
 img=$work/ntfs.img m=$work/m
-cleanup() { mountpoint -q "$m" 2>/dev/null && umount "$m"; rm -rf "$work"; }
-trap cleanup EXIT
+# mkntfs and ntfs-3g through the shared helpers; this script's own fail (from volume_checks.sh)
+# counts failures instead of stopping at the first.
+. "$here/../platform/volume-lib.sh"
 . "$here/volume_checks.sh"
+cleanup() { ntfs_unmount "$m"; rm -rf "$work"; }
+trap cleanup EXIT
 
 # attrs PATH: the file attributes of PATH's standard information, as ntfsinfo names them.
 attrs() {
@@ -28,27 +31,26 @@ check() {  # check STAGE
   ntfscat "$img" /B/desktop.ini > "$work/b.ini"
 }
 
-truncate -s 32M "$img"
-mkntfs -F -q -Q -L ORMTEST "$img" 2> /dev/null
+ntfs_image "$img"
 mkdir -p "$m"
-ntfs-3g "$img" "$m"
+ntfs_mount "$img" "$m"
 mkdir -p "$m/A/A1" "$m/B"
 foreign_bytes > "$m/B/desktop.ini"
-umount "$m"
+ntfs_unmount "$m"
 printf 'JPEG' > "$work/sea.jpg"
 
-ntfs-3g "$img" "$m"
+ntfs_mount "$img" "$m"
 "$tool" install "$m" "$work/sea.jpg" > "$work/install.log" || { cat "$work/install.log"; fail "install did not end with success"; }
-umount "$m"
+ntfs_unmount "$m"
 check install
 [ "$(attrs /Ormavell.jpg)" = HIDDEN ] || fail "install: the picture has '$(attrs /Ormavell.jpg)', not HIDDEN"
 expect_bytes "$work/a1.ini" installed_bytes
 expect_bytes "$work/b.ini" foreign_installed_bytes
 [ "$(ntfsls -p /B "$img" | grep -ci '^desktop.ini$')" = 1 ] || fail "install made a second settings file beside desktop.ini"
 
-ntfs-3g "$img" "$m"
+ntfs_mount "$img" "$m"
 "$tool" remove "$m" > "$work/remove.log" || { cat "$work/remove.log"; fail "remove did not end with success"; }
-umount "$m"
+ntfs_unmount "$m"
 check remove
 ntfsls -p / "$img" | grep -qi '^Ormavell' && fail "remove left the picture"
 expect_bytes "$work/a1.ini" removed_bytes

@@ -21,3 +21,27 @@ expect() {
 }
 
 [ "$(id -u)" -eq 0 ] || fail "the volume tests mount file systems and must run as root"
+
+# ntfs_image IMAGE: a fresh, empty 32 MiB NTFS image.
+ntfs_image() {
+  truncate -s 32M "$1"
+  mkntfs -F -q -Q -L ORMTEST "$1" 2>/dev/null
+}
+
+# ntfs_mount IMAGE FOLDER: mounts the image with ntfs-3g. The daemon runs in the foreground, so
+# that ntfs_unmount can wait for it: it writes the volume out only when it ends.
+ntfs_daemon=""
+ntfs_mount() {
+  ntfs-3g -o no_detach "$1" "$2" >"$1.log" 2>&1 &
+  ntfs_daemon=$!
+  for _ in $(seq 50); do mountpoint -q "$2" && break; sleep 0.1; done
+  mountpoint -q "$2" || fail "ntfs-3g did not mount: $(cat "$1.log")"
+}
+
+# ntfs_unmount FOLDER: unmounts, and returns once the volume is on the image; safe to call when
+# nothing is mounted (for clean-up traps).
+ntfs_unmount() {
+  if mountpoint -q "$1"; then umount "$1"; fi
+  if [ -n "$ntfs_daemon" ]; then wait "$ntfs_daemon" || true; fi
+  ntfs_daemon=""
+}

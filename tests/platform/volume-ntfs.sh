@@ -11,21 +11,14 @@ work=$(mktemp -d)
 image=$work/ntfs.img
 volume=$work/volume
 mkdir "$volume"
-daemon=""
 cleanup() {
-  if mountpoint -q "$volume"; then umount "$volume"; fi
-  if [ -n "$daemon" ]; then wait "$daemon" || true; fi
+  ntfs_unmount "$volume"
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-truncate -s 32M "$image"
-mkntfs -F -q -Q -L ORMTEST "$image" 2>/dev/null
-# In the foreground, so that the daemon can be waited for: it writes the volume out when it ends.
-ntfs-3g -o no_detach "$image" "$volume" >"$work/ntfs-3g.log" 2>&1 &
-daemon=$!
-for _ in $(seq 50); do mountpoint -q "$volume" && break; sleep 0.1; done
-mountpoint -q "$volume" || fail "ntfs-3g did not mount: $(cat "$work/ntfs-3g.log")"
+ntfs_image "$image"
+ntfs_mount "$image" "$volume"
 
 ORMAVELL_TEST_KIND=ntfs ORMAVELL_TEST_VOLUME="$volume" "$program"
 
@@ -40,9 +33,7 @@ setfattr -n system.ntfs_attrib_be -v 0x00002020 "$volume/indexed.txt"  # not con
 "$tool" set 1 "$volume/Games"
 "$tool" set 2 "$volume/Ormavell.jpg"
 "$tool" set 6 "$volume/indexed.txt"
-umount "$volume"
-wait "$daemon"
-daemon=""
+ntfs_unmount "$volume"
 
 # The first "File attributes" line is $STANDARD_INFORMATION's, which Windows reads.
 on_disk() {

@@ -20,24 +20,15 @@ case "$kind" in
     work=$(mktemp -d)
     volume=$work/volume
     mkdir "$volume"
-    daemon=""
     cleanup() {
-      if mountpoint -q "$volume"; then umount "$volume"; fi
-      if [ -n "$daemon" ]; then wait "$daemon" || true; fi
+      ntfs_unmount "$volume"
       rm -rf "$work"
     }
     trap cleanup EXIT
-    truncate -s 32M "$work/ntfs.img"
-    mkntfs -F -q -Q "$work/ntfs.img" 2>/dev/null
-    # In the foreground, so that the daemon can be waited for: it writes the volume out at its end.
-    ntfs-3g -o no_detach "$work/ntfs.img" "$volume" >"$work/ntfs-3g.log" 2>&1 &
-    daemon=$!
-    for _ in $(seq 50); do mountpoint -q "$volume" && break; sleep 0.1; done
-    mountpoint -q "$volume" || fail "ntfs-3g did not mount: $(cat "$work/ntfs-3g.log")"
+    ntfs_image "$work/ntfs.img"
+    ntfs_mount "$work/ntfs.img" "$volume"
     ORMAVELL_TEST_VOLUME="$volume" "$program" "$filter"
-    umount "$volume"
-    wait "$daemon"
-    daemon=""
+    ntfs_unmount "$volume"
     bits() {
       ntfsinfo -F "$1" "$work/ntfs.img" | sed -n 's/^[[:space:]]*File attributes:[[:space:]]*//p' |
         head -n 1
