@@ -21,6 +21,7 @@
 #include "bench/bench_tree.h"
 #include "engine/folder_dresser.h"
 #include "support/as.h"
+#include "tests/common/read_only_root.h"
 #include "tests/engine/scripted_window.h"
 
 namespace fs = std::filesystem;
@@ -72,6 +73,8 @@ double Seconds(std::chrono::steady_clock::time_point since) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The benchmark installs and removes: on volumes in /tmp below a read-only root.
+  orm::test::RunUnderReadOnlyRoot(argc, argv);
   fs::path base = argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path();
   int wanted = argc > 2 ? std::atoi(argv[2]) : 100000;
   fs::path top = base / ("ormavell-bench-" + std::to_string(getpid()));

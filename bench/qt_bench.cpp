@@ -22,6 +22,7 @@
 
 #include "bench/bench_tree.h"
 #include "engine/folder_dresser.h"
+#include "tests/common/read_only_root.h"
 #include "tests/engine/scripted_window.h"
 #include "ui/qt/app_identity.h"
 #include "ui/qt/drive_list.h"
@@ -67,6 +68,8 @@ std::string LastLine(const orm::frmMain& window) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The benchmark installs and removes: on volumes in /tmp below a read-only root.
+  orm::test::RunUnderReadOnlyRoot(argc, argv);
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   const fs::path base = argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path();
   const int wanted = argc > 2 ? std::atoi(argv[2]) : 100000;

@@ -8,9 +8,11 @@
 #include <string>
 
 #include "engine/folder_dresser.h"
+#include "tests/common/read_only_root.h"
 #include "tests/engine/scripted_window.h"
 
 int main(int argc, char** argv) {
+  orm::test::RunUnderReadOnlyRoot(argc, argv);
   bool install = argc == 4 && std::strcmp(argv[1], "install") == 0;
   bool remove = argc == 3 && std::strcmp(argv[1], "remove") == 0;
   if (!install && !remove) {

@@ -6,6 +6,8 @@ set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 if [ "${1:-}" = --inside ]; then
   tool=$2 work=$3
+  # The throw-away machine is the install's read-only root: nothing of this machine is written.
+  export ORMAVELL_DISPOSABLE_MACHINE=1
   . "$here/volume_checks.sh"
   img=$work/fat.img m=$work/m
   export MTOOLS_SKIP_CHECK=1

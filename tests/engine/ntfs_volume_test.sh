@@ -1,15 +1,17 @@
-#!/bin/sh
+#!/usr/bin/env bash
 # An install and a remove on an NTFS volume mounted with ntfs-3g; after each, the attributes
 # and the settings files are read from the unmounted image with ntfsinfo and ntfscat.
 #   ntfs_volume_test.sh DRESS_VOLUME
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 tool=$1
-work=$(mktemp -d)
-img=$work/ntfs.img m=$work/m
 # mkntfs and ntfs-3g through the shared helpers; this script's own fail (from volume_checks.sh)
 # counts failures instead of stopping at the first.
 . "$here/../platform/volume-lib.sh"
+# The install and remove run under the read-only root, on the image's volume only.
+under_read_only_root "$0" "$@"
+work=$(mktemp -d)
+img=$work/ntfs.img m=$work/m
 . "$here/volume_checks.sh"
 cleanup() { ntfs_unmount "$m"; rm -rf "$work"; }
 trap cleanup EXIT

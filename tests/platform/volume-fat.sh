@@ -13,6 +13,8 @@ if [ "${1:-}" != --inside ]; then
   exec "$vm_run" --timeout 280 -- "$here/volume-fat.sh --inside $(printf '%q ' "$@")"
 fi
 shift
+# Inside the throw-away machine the tests need no read-only root of their own.
+export ORMAVELL_DISPOSABLE_MACHINE=1
 program=$1
 tool=$2
 need mkfs.vfat mattrib mount umount

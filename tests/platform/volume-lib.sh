@@ -1,5 +1,13 @@
 # Shell helpers for the volume test scripts (sourced).
 
+# under_read_only_root SCRIPT ARGS...: a script that mounts volumes and runs the tests on them
+# starts again under tests/read-only-root, so that its volumes are the only disks they can write.
+under_read_only_root() {
+  if ! findmnt -rn -o OPTIONS / | tr , '\n' | grep -qx ro; then
+    exec "$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/read-only-root" "$@"
+  fi
+}
+
 fail() {
   echo "FAIL: $*" >&2
   exit 1

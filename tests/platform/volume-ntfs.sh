@@ -5,6 +5,7 @@
 set -euo pipefail
 . "$(dirname "$0")/volume-lib.sh"
 need mkntfs ntfs-3g ntfsinfo setfattr mountpoint
+under_read_only_root "$0" "$@"
 program=$1
 tool=$2
 work=$(mktemp -d)

@@ -5,9 +5,7 @@ set -euo pipefail
 . "$(dirname "$0")/volume-lib.sh"
 need unshare mount umount
 # A mount namespace of our own: the tmpfs vanishes with the script whatever happens.
-if [ "${ORMAVELL_IN_NAMESPACE:-}" != 1 ]; then
-  ORMAVELL_IN_NAMESPACE=1 exec unshare --mount --propagation private -- "$0" "$@"
-fi
+under_read_only_root "$0" "$@"
 program=$1
 volume=$(mktemp -d)
 trap 'umount "$volume" 2>/dev/null || true; rmdir "$volume"' EXIT

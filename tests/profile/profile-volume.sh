@@ -16,6 +16,7 @@ filter=--gtest_filter='ProfileWriterOnVolume.*'
 case "$kind" in
   ntfs)
     need mkntfs ntfs-3g ntfsinfo mountpoint
+    under_read_only_root "$0" ntfs "$@"
     program=$1
     work=$(mktemp -d)
     volume=$work/volume
@@ -45,6 +46,8 @@ case "$kind" in
     ;;
   fat-inside)
     need mkfs.vfat mattrib mount umount
+    # Inside the throw-away machine the tests need no read-only root of their own.
+    export ORMAVELL_DISPOSABLE_MACHINE=1
     program=$1
     image=/tmp/ormavell-profile-fat.img
     volume=/tmp/ormavell-profile-fat

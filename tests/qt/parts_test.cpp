@@ -9,6 +9,7 @@
 #include <QTest>
 #include <filesystem>
 
+#include "tests/common/read_only_root.h"
 #include "ui/qt/app_identity.h"
 #include "ui/qt/chooser_dialogs.h"
 #include "ui/qt/desktop_entry.h"
@@ -430,5 +431,12 @@ class PartsTest : public QObject {
   }
 };
 
-QTEST_MAIN(PartsTest)
+// The window installs and removes: the test runs under the read-only root.
+int main(int argc, char** argv) {
+  orm::test::RunUnderReadOnlyRoot(argc, argv);
+  QApplication app(argc, argv);
+  app.setAttribute(Qt::AA_Use96Dpi, true);
+  PartsTest test;
+  return QTest::qExec(&test, argc, argv);
+}
 #include "parts_test.moc"

@@ -19,6 +19,7 @@
 
 #include "engine/run_time_error.h"
 #include "support/as.h"
+#include "tests/common/read_only_root.h"
 #include "ui/qt/about_box.h"
 #include "ui/qt/app_identity.h"
 #include "ui/qt/drive_list.h"
@@ -758,5 +759,12 @@ class WindowTest : public QObject {
   }
 };
 
-QTEST_MAIN(WindowTest)
+// The window installs and removes: the test runs under the read-only root.
+int main(int argc, char** argv) {
+  orm::test::RunUnderReadOnlyRoot(argc, argv);
+  QApplication app(argc, argv);
+  app.setAttribute(Qt::AA_Use96Dpi, true);
+  WindowTest test;
+  return QTest::qExec(&test, argc, argv);
+}
 #include "window_test.moc"
