@@ -197,6 +197,17 @@ bool FolderDresser::ProcessFolder(const std::string& folder, std::int16_t mode) 
   const std::string root = asAddBackslash(folder);
   if (!DressFolder(folder, mode, root)) return false;
 
+  // The root was written and checked on its own. Below it the file services may switch the
+  // settings files to their new content many at a time, which costs far less than one wait for
+  // the disk per folder; whichever way the walk ends, nothing is left pending.
+  struct Deferral {
+    FileServices& files;
+    explicit Deferral(FileServices& services) : files(services) { files.DeferWrites(); }
+    ~Deferral() { (void)files.FinishWrites(); }
+    Deferral(const Deferral&) = delete;
+    Deferral& operator=(const Deferral&) = delete;
+  } deferral{files_};
+
   // The walk keeps its own stack instead of recursing, so that no depth of folders can
   // overflow the call stack. Each level holds the subfolders of one folder, in listing order,
   // and the index of the next one to visit: pre-order, each listing read to its end first.
@@ -230,6 +241,7 @@ std::vector<std::string> FolderDresser::ListSubfolders(const std::string& folder
   std::unique_ptr<DirListing> listing;
   if (!files_.OpenListing(folder + "*.*", kMaskAll, listing).ok()) return subfolders;
   std::string name;
+  std::vector<std::string> leftovers;
   // A listing that fails midway keeps the subfolders found so far.
   while (listing->Next(name).ok() && !name.empty()) {
     if (name == "." || name == "..") continue;
@@ -242,8 +254,14 @@ std::vector<std::string> FolderDresser::ListSubfolders(const std::string& folder
     if ((!kind && !files_.GetAttributes(path, attributes).ok()) ||
         ((attributes & kAttrDirectory) != 0 && (attributes & kAttrReparsePoint) == 0)) {
       subfolders.push_back(std::move(path));
+    } else if ((attributes & (kAttrDirectory | kAttrReparsePoint)) == 0 &&
+               files_.IsLeftoverTemporary(path, kSettingsFileName)) {
+      leftovers.push_back(std::move(path));
     }
   }
+  listing.reset();
+  // A temporary file that a run stopped in the middle left behind; Windows users would see it.
+  for (const std::string& leftover : leftovers) (void)files_.RemoveFile(leftover);
   return subfolders;
 }
 

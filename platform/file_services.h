@@ -99,6 +99,25 @@ class FileServices {
   virtual FileError WriteProfileEntries(const std::string& file, std::span<const ProfileEdit> edits,
                                         std::size_t& applied) = 0;
 
+  // Deferred writes, so that many files reach the disk together: after DeferWrites,
+  // WriteProfileEntries may leave the switch of a file to its new content pending. Whatever can
+  // fail before the switch (reading, editing, writing the new content) the write reports
+  // itself; the file has its new content at the latest when FinishWrites returns, and is whole,
+  // old or new, should the program or the machine stop before. Meanwhile GetAttributes and
+  // SetAttributes of the file (by the path the write was given) see and change the new
+  // content's attributes, and any other call on it switches it first. FinishWrites switches
+  // everything pending, ends the deferral and returns the first failed switch (that file keeps
+  // its old content). Where writes are never deferred, both do nothing.
+  virtual void DeferWrites() {}
+  virtual FileError FinishWrites() { return FileError::Success(); }
+
+  // True when path names a temporary file that a write of a file named written (in any letter
+  // case, in the same folder) or a copy made by these services left behind when the program or
+  // the machine stopped in the middle; never the temporary file of a pending write.
+  virtual bool IsLeftoverTemporary(const std::string& /*path*/, std::string_view /*written*/) {
+    return false;
+  }
+
   // The path of the existing file that path names on Windows: where the last component does
   // not exist in its own letter case but a name differing only in case does, that name;
   // otherwise path unchanged.

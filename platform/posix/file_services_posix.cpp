@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <random>
 #include <utility>
@@ -13,6 +14,7 @@
 #include "platform/posix/path_at.h"
 #include "platform/posix/posix_errors.h"
 #include "platform/posix/profile_writer.h"
+#include "platform/posix/staged_writes.h"
 #include "platform/posix/unique_fd.h"
 #include "platform/posix/windows_attributes.h"
 
@@ -171,13 +173,35 @@ int CopyContent(int in, int out) {
   }
 }
 
-std::string TemporaryName() {
+// The temporary name of a copy: a name of its own that nobody else makes. The target's name is
+// left out, as a copy may replace any file.
+constexpr std::string_view kCopyPrefix = ".ormavell-";
+constexpr std::string_view kTempSuffix = ".tmp";
+
+std::string CopyTemporaryName(const std::string& /*target*/) {
   thread_local std::mt19937_64 random{std::random_device{}()};
   static const char kHex[] = "0123456789abcdef";
   std::uint64_t bits = random();
-  std::string name = ".ormavell-";
+  std::string name(kCopyPrefix);
   for (int i = 0; i < 10; ++i, bits >>= 4) name += kHex[bits & 15];
-  return name + ".tmp";
+  return name + std::string(kTempSuffix);
+}
+
+bool IsLowerHex(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+}
+
+// True when name is one that CopyTemporaryName or TempNameFor(written) gives.
+bool IsTemporaryName(std::string_view name, std::string_view written) {
+  if (!name.ends_with(kTempSuffix)) return false;
+  name.remove_suffix(kTempSuffix.size());
+  if (name.size() == kCopyPrefix.size() + 10 && name.starts_with(kCopyPrefix)) {
+    return IsLowerHex(name.substr(kCopyPrefix.size()));
+  }
+  return !written.empty() && name.size() == written.size() + 9 && name[written.size()] == '.' &&
+         EqualNoCase(name.substr(0, written.size()), written) &&
+         IsLowerHex(name.substr(written.size() + 1));
 }
 
 class PosixFileServices final : public FileServices {
@@ -186,6 +210,9 @@ class PosixFileServices final : public FileServices {
     attributes = 0;
     if (HasNul(path)) return BadName();
     std::string entry = WithoutTrailingSlashes(path);
+    if (const posix::StagedFile* staged = staged_.Pending(entry)) {
+      return posix::ReadAttributesOf(staged->content.get(), entry, attributes);
+    }
     posix::PathAt at(entry);
     if (at.error() != 0) return FileErrorFromErrno(at.error(), entry);
     return posix::ReadAttributesAt(at.dirfd(), at.name(), entry, attributes);
@@ -194,6 +221,11 @@ class PosixFileServices final : public FileServices {
   FileError SetAttributes(const std::string& path, std::uint32_t attributes) override {
     if (HasNul(path)) return BadName();
     std::string entry = WithoutTrailingSlashes(path);
+    // A file whose new content waits for its switch gets the attributes on that content, which
+    // is written and will not be written again.
+    if (const posix::StagedFile* staged = staged_.Pending(entry)) {
+      return posix::WriteAttributesOf(staged->content.get(), entry, attributes);
+    }
     posix::PathAt at(entry);
     if (at.error() != 0) return FileErrorFromErrno(at.error(), entry);
     return posix::WriteAttributesAt(at.dirfd(), at.name(), entry, attributes);
@@ -255,66 +287,95 @@ class PosixFileServices final : public FileServices {
       return FileError::Success();
     }
     bool keep_mode = target_exists && S_ISREG(target_stat.st_mode);
+    if (staged_.Pending(target) != nullptr) staged_.Commit();
 
-    // The new content goes into a temporary file of the target's folder and is renamed over
-    // the target at the end: the target is always complete, old or new, and a link there is
-    // replaced rather than written through.
-    std::string temporary;
-    UniqueFd out;
-    for (int attempt = 0; attempt < 100 && !out; ++attempt) {
-      temporary = TemporaryName();
-      out.reset(openat(dir.get(), temporary.c_str(),
-                       O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                       keep_mode ? 0600 : 0666));
-      if (!out && errno != EEXIST) return FileErrorFromErrno(errno, target);
-    }
-    if (!out) return FileErrorFromErrno(EEXIST, target);
+    // The new content goes into a temporary file of the target's folder and takes the target's
+    // name at the end: the target is always complete, old or new, and a link there is replaced
+    // rather than written through.
+    const posix::VolumeTraits traits = posix::TraitsOf(dir.get());
+    posix::StagedFile staged;
+    error = posix::StageFile(dir.get(), name, target, traits, CopyTemporaryName, staged);
+    if (!error.ok()) return error;
+    staged.replaces = target_exists;
     auto fail = [&](int err) {
-      out.reset();
-      unlinkat(dir.get(), temporary.c_str(), 0);
+      if (!staged.temp.empty()) unlinkat(staged.dir, staged.temp.c_str(), 0);
       return FileErrorFromErrno(err, target);
     };
-
-    if (int err = CopyContent(in.get(), out.get()); err != 0) return fail(err);
+    if (int err = CopyContent(in.get(), staged.content.get()); err != 0) return fail(err);
     if (keep_mode) {
       // Volumes without Unix owners or modes (vfat, ntfs-3g) refuse these; the content is what
       // the copy is for, so their refusal is no failure.
-      if (geteuid() == 0) (void)fchown(out.get(), target_stat.st_uid, target_stat.st_gid);
-      (void)fchmod(out.get(), target_stat.st_mode & 07777);
+      if (geteuid() == 0)
+        (void)fchown(staged.content.get(), target_stat.st_uid, target_stat.st_gid);
+      (void)fchmod(staged.content.get(), target_stat.st_mode & 07777);
     }
-    if (fsync(out.get()) != 0) return fail(errno);
-    if (close(out.release()) != 0) return fail(errno);
-    if (renameat(dir.get(), temporary.c_str(), dir.get(), name.c_str()) != 0) return fail(errno);
-    // Makes the rename itself durable; some file systems cannot sync a folder, and the copy
-    // has taken place by now either way.
-    (void)fsync(dir.get());
-    return FileError::Success();
+    // A volume that orders a replacing rename after the data does nothing of the kind for a new
+    // name; the picture is one file, synced there too.
+    if (traits.durability == posix::Durability::kOrdered && fdatasync(staged.content.get()) != 0) {
+      return fail(errno);
+    }
+    // On FAT the replaced picture's clusters are freed at its last close: it stays open until
+    // the new one is on the disk.
+    if (keep_mode && traits.durability == posix::Durability::kFat) {
+      staged.old.reset(openat(dir.get(), name.c_str(),
+                              O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    }
+    return staged_.Put(std::move(staged));
   }
 
   FileError RemoveFile(const std::string& path) override {
     if (HasNul(path)) return BadName();
+    if (staged_.Pending(path) != nullptr) staged_.Commit();
     posix::PathAt at(path);
     if (at.error() != 0) return FileErrorFromErrno(at.error(), path);
+    // On FAT a removed file's clusters are freed at its last close, and the allocation table may
+    // reach the disk before the folder: the file is held open until its entry's removal is on
+    // the disk, so that a crash never leaves the entry naming freed clusters.
+    struct stat st {};
+    UniqueFd held;
+    if (fstatat(at.dirfd(), at.name().c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(st.st_mode)) {
+      held.reset(openat(at.dirfd(), at.name().c_str(),
+                        O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    }
     if (unlinkat(at.dirfd(), at.name().c_str(), 0) != 0) return FileErrorFromErrno(errno, path);
+    if (held && posix::TraitsOf(held.get()).durability == posix::Durability::kFat) {
+      UniqueFd folder(
+          at.dirfd() != AT_FDCWD
+              ? openat(at.dirfd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+              : open(SplitLast(path).first.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+      if (folder) (void)fsync(folder.get());
+    }
     return FileError::Success();
   }
 
   FileError WriteProfileEntry(const std::string& file, std::string_view section,
                               std::optional<std::string_view> key,
                               std::optional<std::string_view> value) override {
-    return posix::WriteProfileString(file, section, key, value);
+    return posix::WriteProfileString(file, section, key, value, staged_);
   }
 
   FileError WriteProfileEntries(const std::string& file, std::span<const ProfileEdit> edits,
                                 std::size_t& applied) override {
-    FileError error = posix::WriteProfileStrings(file, edits);
+    FileError error = posix::WriteProfileStrings(file, edits, staged_);
     applied = error.ok() ? edits.size() : 0;
     return error;
+  }
+
+  void DeferWrites() override { staged_.Defer(); }
+
+  FileError FinishWrites() override { return staged_.Finish(); }
+
+  bool IsLeftoverTemporary(const std::string& path, std::string_view written) override {
+    return IsTemporaryName(SplitLast(path).second, written) && !staged_.IsPendingTemporary(path);
   }
 
   std::string ResolveNameCase(const std::string& path) override {
     return posix::ResolveNameCase(path);
   }
+
+ private:
+  posix::StagedWrites staged_;
 };
 
 }  // namespace

@@ -9,12 +9,12 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <random>
 #include <vector>
 
 #include "platform/posix/name_case.h"
 #include "platform/posix/path_at.h"
 #include "platform/posix/posix_errors.h"
+#include "platform/posix/staged_writes.h"
 #include "platform/posix/unique_fd.h"
 #include "platform/posix/windows_attributes.h"
 #include "platform/profile_edit.h"
@@ -69,23 +69,6 @@ class Location {
   int error_;
 };
 
-// Removes the temporary file unless the rename has consumed it.
-class TempFile {
- public:
-  TempFile(int dir, std::string name) : dir_(dir), name_(std::move(name)) {}
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-  ~TempFile() {
-    if (!name_.empty()) ::unlinkat(dir_, name_.c_str(), 0);
-  }
-  const std::string& name() const { return name_; }
-  void Release() { name_.clear(); }
-
- private:
-  int dir_;
-  std::string name_;
-};
-
 // Reads until read() reports the end, whatever size the file has grown to since size was
 // taken. A short read alone is not trusted as the end: on a network or FUSE volume it may not
 // be, and stopping there would write back a truncated file.
@@ -113,17 +96,6 @@ FileError WriteAll(int fd, const std::string& path, const std::string& bytes) {
     done += static_cast<std::size_t>(n);
   }
   return FileError::Success();
-}
-
-// The temporary name has no leading dot: on a volume that stores no Windows attributes, a dot
-// would make the new file look hidden until the rename, and the carry-over would then store
-// attributes that the old file never had.
-std::string TempNameFor(const std::string& name) {
-  thread_local std::mt19937_64 random{std::random_device{}()};
-  char suffix[32];
-  std::snprintf(suffix, sizeof suffix, ".%08llx.tmp",
-                static_cast<unsigned long long>(random() & 0xFFFFFFFFu));
-  return name + suffix;
 }
 
 // Extended attributes that belong to the file and would be lost with the old inode: the user
@@ -173,71 +145,25 @@ FileError CopyXattrs(int from, int to, const std::string& path, bool& dos_attrib
   return FileError::Success();
 }
 
-// What the replacement of a file needs from the volume that holds it.
-struct VolumeTraits {
-  // The Windows attributes, if any, are the user.DOSATTRIB extended attribute, which the copy
-  // of the extended attributes carries. Elsewhere (FAT, NTFS, anything unknown) the attribute
-  // back end is asked.
-  bool attributes_in_xattrs = false;
-  // A crash cannot leave the new name without its data: tmpfs does not outlive one, and ext4
-  // (auto_da_alloc, on by default) and btrfs write a file's data before a rename that replaces
-  // another file commits. FAT, NTFS and XFS give no such order, so there the data is synced
-  // before the rename.
-  bool rename_keeps_data = false;
-};
-
-VolumeTraits TraitsOf(int fd) {
-  struct statfs fs;
-  if (::fstatfs(fd, &fs) != 0) return {};
-  switch (static_cast<unsigned long>(fs.f_type)) {
-    case 0xEF53:      // ext2, ext3, ext4
-    case 0x01021994:  // tmpfs
-    case 0x9123683E:  // btrfs
-      return {true, true};
-    case 0x58465342:  // XFS
-    case 0xF2F52010:  // F2FS
-      return {true, false};
-    default:
-      return {};
-  }
-}
-
 constexpr const char* kNtfsAttrib = "system.ntfs_attrib_be";
 
 // The Windows attributes of the old file (open as from) that no copied extended attribute
-// carries, given to the new one after its last write and close (a FAT or NTFS write turns
-// archive on). On NTFS all bits travel as one value, kept in ntfs for after the rename, so bits
-// such as "not content indexed" survive too; on FAT the attribute byte goes through the
-// attribute back end. Nothing is written where the new file already shows the same bits, as on
-// volumes that store none.
-FileError CarryWindowsAttributes(int from, const Entry& old, const Entry& temp, std::string& ntfs) {
+// carries, given to the new content once it is written (a FAT or NTFS write turns archive on).
+// On NTFS all bits travel as one value, so bits such as "not content indexed" survive too; on
+// FAT the attribute byte goes through the attribute back end, which writes nothing where the
+// new file already shows the same bits, as on volumes that store none.
+FileError CarryWindowsAttributes(int from, int to, const std::string& path) {
   char value[4];
   if (::fgetxattr(from, kNtfsAttrib, value, sizeof value) == sizeof value) {
-    ntfs.assign(value, sizeof value);
-    UniqueFd fd(::openat(temp.dir, temp.name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    if (!fd || ::fsetxattr(fd.get(), kNtfsAttrib, value, sizeof value, 0) != 0) {
-      return FileErrorFromErrno(errno, old.path);
+    if (::fsetxattr(to, kNtfsAttrib, value, sizeof value, 0) != 0) {
+      return FileErrorFromErrno(errno, path);
     }
     return FileError::Success();
   }
   constexpr std::uint32_t kBits = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
-  std::uint32_t wanted = 0, now = 0;
-  if (FileError e = ReadAttributesAt(old.dir, old.name, old.path, wanted); !e.ok()) return e;
-  if (FileError e = ReadAttributesAt(temp.dir, temp.name, temp.path, now); !e.ok()) return e;
-  if ((wanted & kBits) == (now & kBits)) return FileError::Success();
-  return WriteAttributesAt(temp.dir, temp.name, temp.path, wanted & kBits);
-}
-
-// ntfs-3g turns archive on when a rename moves a name onto the file, so the NTFS value is set
-// once more on the renamed file. The new content is in place by then; should this fail, the
-// file merely shows archive, which the next attribute change clears.
-void RestoreNtfsAttributes(const Entry& file, const std::string& ntfs) {
-  UniqueFd fd(::openat(file.dir, file.name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-  char value[4];
-  if (fd && ::fgetxattr(fd.get(), kNtfsAttrib, value, sizeof value) == sizeof value &&
-      ntfs.compare(0, ntfs.size(), value, sizeof value) != 0) {
-    ::fsetxattr(fd.get(), kNtfsAttrib, ntfs.data(), ntfs.size(), 0);
-  }
+  std::uint32_t wanted = 0;
+  if (FileError e = ReadAttributesOf(from, path, wanted); !e.ok()) return e;
+  return WriteAttributesOf(to, path, wanted & kBits);
 }
 
 // The permission bits, the owner and the extended attributes of the old file, given to the
@@ -258,54 +184,60 @@ FileError CopyMetadata(int from, const struct stat& old, int to, const std::stri
   return CopyXattrs(from, to, path, dos_attrib);
 }
 
-// Writes bytes to a new file beside the file and renames it over it, so a crash or a full disk
-// leaves either the old file or the new one. old is the stat of the existing file and from its
-// open descriptor, or nullptr and -1 when the file is created.
+// Writes bytes as the file's new content beside it and hands it to writes, which puts it under
+// the file's name, so that a crash or a full disk leaves either the old file or the new one. old
+// is the stat of the existing file and from its open descriptor, or nullptr and an empty
+// descriptor when the file is created.
 FileError ReplaceFile(const Entry& file, const std::string& bytes, const struct stat* old,
-                      int from) {
+                      UniqueFd from, StagedWrites& writes) {
   const std::string& path = file.path;
-  Entry temp{file.dir, "", ""};
-  UniqueFd out;
-  for (int attempt = 0; attempt < 16 && !out; ++attempt) {
-    temp.name = TempNameFor(file.name);
-    out.reset(::openat(file.dir, temp.name.c_str(),
-                       O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-    if (!out && errno != EEXIST) return FileErrorFromErrno(errno, path);
-  }
-  if (!out) return FileError::Of(kErrFileExists, EEXIST);
-  TempFile cleanup(file.dir, temp.name);
-  temp.path = path + temp.name.substr(file.name.size());
-
-  if (FileError e = WriteAll(out.get(), path, bytes); !e.ok()) return e;
-  bool dos_attrib = false;
+  VolumeTraits traits;
   if (old != nullptr) {
-    if (FileError e = CopyMetadata(from, *old, out.get(), path, dos_attrib); !e.ok()) return e;
+    traits = TraitsOf(from.get());
+  } else if (file.dir != AT_FDCWD) {
+    traits = TraitsOf(file.dir);
+  } else {
+    std::size_t slash = path.rfind('/');
+    std::string folder = slash == std::string::npos ? "."
+                         : slash == 0               ? "/"
+                                                    : path.substr(0, slash);
+    UniqueFd fd(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!fd) return FileErrorFromErrno(errno, path);
+    traits = TraitsOf(fd.get());
   }
-  // Where an old file is replaced, its bytes are the user's: unless the volume orders this
-  // itself, the new content reaches the disk before the rename, so that a power loss leaves
-  // the old file or the new one. A new file puts nothing at stake and is not waited for, which
-  // keeps a first install on a large drive fast.
-  const VolumeTraits volume = old != nullptr ? TraitsOf(from) : VolumeTraits{};
-  if (old != nullptr && !volume.rename_keeps_data && ::fdatasync(out.get()) != 0) {
-    return FileErrorFromErrno(errno, path);
+  StagedFile staged;
+  if (FileError e = StageFile(file.dir, file.name, path, traits, TempNameFor, staged); !e.ok()) {
+    return e;
   }
-  // close() is where a network volume may report a write that failed.
-  if (::close(out.release()) != 0) return FileErrorFromErrno(errno, path);
-  std::string ntfs;
-  if (old != nullptr && !dos_attrib && !volume.attributes_in_xattrs) {
-    if (FileError e = CarryWindowsAttributes(from, file, temp, ntfs); !e.ok()) return e;
+  staged.replaces = old != nullptr;
+  // Until it is handed over, a failure takes the temporary file away again.
+  auto discard = [&](FileError error) {
+    if (!staged.temp.empty()) ::unlinkat(staged.dir, staged.temp.c_str(), 0);
+    return error;
+  };
+  if (FileError e = WriteAll(staged.content.get(), path, bytes); !e.ok()) return discard(e);
+  if (old != nullptr) {
+    bool dos_attrib = false;
+    if (FileError e = CopyMetadata(from.get(), *old, staged.content.get(), path, dos_attrib);
+        !e.ok()) {
+      return discard(e);
+    }
+    if (!dos_attrib && !traits.attributes_in_xattrs) {
+      if (FileError e = CarryWindowsAttributes(from.get(), staged.content.get(), path); !e.ok()) {
+        return discard(e);
+      }
+    }
+    // On FAT the old file's clusters stay allocated while it is open.
+    if (traits.durability == Durability::kFat) staged.old = std::move(from);
   }
-  if (::renameat(file.dir, temp.name.c_str(), file.dir, file.name.c_str()) != 0) {
-    return FileErrorFromErrno(errno, path);
-  }
-  cleanup.Release();
-  if (!ntfs.empty()) RestoreNtfsAttributes(file, ntfs);
-  return FileError::Success();
+  return writes.Put(std::move(staged));
 }
 
-FileError Write(const std::string& file, std::span<const ProfileEdit> edits) {
+FileError Write(const std::string& file, std::span<const ProfileEdit> edits, StagedWrites& writes) {
   // A NUL would cut the path short and name another file.
   if (HasNul(file)) return FileError::Of(kErrBadFileName, EINVAL);
+  // A file whose last write is still pending is read as that write leaves it.
+  if (writes.Pending(file) != nullptr) writes.Commit();
   Location at(file);
   if (at.error() != 0) return FileErrorFromErrno(at.error(), file);
   Entry entry{at.dir(), at.NameOf(file), file};
@@ -356,22 +288,35 @@ FileError Write(const std::string& file, std::span<const ProfileEdit> edits) {
     if (!existed && !at.FolderExists(file)) return FileError::Of(kErrPathNotFound, ENOENT);
     return FileError::Success();
   }
-  return ReplaceFile(entry, bytes, existed ? &st : nullptr, in.get());
+  return ReplaceFile(entry, bytes, existed ? &st : nullptr, std::move(in), writes);
 }
 
 }  // namespace
 
 FileError WriteProfileString(const std::string& file, std::string_view section,
                              std::optional<std::string_view> key,
-                             std::optional<std::string_view> value) {
+                             std::optional<std::string_view> value, StagedWrites& writes) {
   ProfileEdit edit{std::string(section), std::nullopt, std::nullopt};
   if (key) edit.key = std::string(*key);
   if (value) edit.value = std::string(*value);
-  return Write(file, std::span<const ProfileEdit>(&edit, 1));
+  return Write(file, std::span<const ProfileEdit>(&edit, 1), writes);
+}
+
+FileError WriteProfileStrings(const std::string& file, std::span<const ProfileEdit> edits,
+                              StagedWrites& writes) {
+  return Write(file, edits, writes);
+}
+
+FileError WriteProfileString(const std::string& file, std::string_view section,
+                             std::optional<std::string_view> key,
+                             std::optional<std::string_view> value) {
+  StagedWrites writes;
+  return WriteProfileString(file, section, key, value, writes);
 }
 
 FileError WriteProfileStrings(const std::string& file, std::span<const ProfileEdit> edits) {
-  return Write(file, edits);
+  StagedWrites writes;
+  return WriteProfileStrings(file, edits, writes);
 }
 
 }  // namespace orm::posix

@@ -8,15 +8,25 @@
 #include <string_view>
 
 #include "platform/file_services.h"
+#include "platform/posix/staged_writes.h"
 
 namespace orm::posix {
 
-// One write with the meaning of WritePrivateProfileString(section, key, value, file).
+// One write with the meaning of WritePrivateProfileString(section, key, value, file). The new
+// content is put under the file's name through writes, at once or (while writes defers) later;
+// a file pending there is switched first, so that the write reads its new content.
+FileError WriteProfileString(const std::string& file, std::string_view section,
+                             std::optional<std::string_view> key,
+                             std::optional<std::string_view> value, StagedWrites& writes);
+
+// The edits in order, read and replaced once: all of them take effect or none.
+FileError WriteProfileStrings(const std::string& file, std::span<const ProfileEdit> edits,
+                              StagedWrites& writes);
+
+// The same two with the new content under the file's name when they return.
 FileError WriteProfileString(const std::string& file, std::string_view section,
                              std::optional<std::string_view> key,
                              std::optional<std::string_view> value);
-
-// The edits in order, read and replaced once: all of them take effect or none.
 FileError WriteProfileStrings(const std::string& file, std::span<const ProfileEdit> edits);
 
 }  // namespace orm::posix

@@ -75,6 +75,20 @@ FileError Inspect(int dirfd, const std::string& name, const std::string& path, E
   return FileError::Success();
 }
 
+// Inspect for an open file or folder.
+FileError InspectOpen(int fd, const std::string& path, EntryInfo& info) {
+  struct statx stx {};
+  if (statx(fd, "", AT_EMPTY_PATH, STATX_TYPE | STATX_INO | STATX_MNT_ID, &stx) != 0) {
+    return FileErrorFromErrno(errno, path);
+  }
+  info.type = stx.stx_mode & S_IFMT;
+  info.dev = makedev(stx.stx_dev_major, stx.stx_dev_minor);
+  info.mount_id = (stx.stx_mask & STATX_MNT_ID) != 0 ? stx.stx_mnt_id : 0;
+  info.dot_name = IsDotName(path);
+  if (!S_ISREG(info.type) && !S_ISDIR(info.type)) return FileErrorFromErrno(EPERM, path);
+  return FileError::Success();
+}
+
 // Samba's view of an entry that stores nothing ("hide dot files" is on by default).
 std::uint32_t DerivedAttributes(const EntryInfo& info) {
   return (S_ISDIR(info.type) ? kAttrDirectory : 0) | (info.dot_name ? kAttrHidden : 0);
@@ -345,6 +359,25 @@ FileError WriteAttributesAt(int dirfd, const std::string& name, const std::strin
   error = OpenEntry(dirfd, name, path, fd);
   if (error.ok()) error = BackendOf(fd.get(), info, path, backend);
   if (error.ok()) error = WriteStored(backend, fd.get(), info, path, attributes & kOwnedBits);
+  return error;
+}
+
+FileError ReadAttributesOf(int fd, const std::string& path, std::uint32_t& attributes) {
+  attributes = 0;
+  EntryInfo info;
+  Backend backend = Backend::kNone;
+  FileError error = InspectOpen(fd, path, info);
+  if (error.ok()) error = BackendOf(fd, info, path, backend);
+  if (error.ok()) error = ReadStored(backend, fd, info, path, attributes);
+  return error;
+}
+
+FileError WriteAttributesOf(int fd, const std::string& path, std::uint32_t attributes) {
+  EntryInfo info;
+  Backend backend = Backend::kNone;
+  FileError error = InspectOpen(fd, path, info);
+  if (error.ok()) error = BackendOf(fd, info, path, backend);
+  if (error.ok()) error = WriteStored(backend, fd, info, path, attributes & kOwnedBits);
   return error;
 }
 

@@ -29,4 +29,9 @@ FileError ReadAttributesAt(int dirfd, const std::string& name, const std::string
 FileError WriteAttributesAt(int dirfd, const std::string& name, const std::string& path,
                             std::uint32_t attributes);
 
+// The same two for the regular file or folder open as fd (any access mode), which path names in
+// a failure; the open file is worked on even after its name has gone or changed.
+FileError ReadAttributesOf(int fd, const std::string& path, std::uint32_t& attributes);
+FileError WriteAttributesOf(int fd, const std::string& path, std::uint32_t attributes);
+
 }  // namespace orm::posix

@@ -1,0 +1,326 @@
+#include "platform/posix/staged_writes.h"
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <utility>
+
+#include "platform/posix/posix_errors.h"
+
+namespace orm::posix {
+namespace {
+
+// A run of pending files is switched when it reaches this many files (each holds up to two
+// descriptors) or this age. The age stays far below the 30 seconds after which the kernel
+// writes a dirty inode back by itself: on FAT that write would put a temporary file's entry,
+// with its clusters, on the disk before the switch.
+constexpr std::size_t kMaxRun = 256;
+constexpr std::chrono::milliseconds kMaxAge{2000};
+
+constexpr const char* kNtfsAttrib = "system.ntfs_attrib_be";
+
+// The folder that holds the staged file, opened so that it can be synced.
+UniqueFd OpenFolder(const StagedFile& file) {
+  if (file.dir != AT_FDCWD) {
+    return UniqueFd(::openat(file.dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  }
+  std::string::size_type slash = file.path.rfind('/');
+  std::string folder = slash == std::string::npos ? "."
+                       : slash == 0               ? "/"
+                                                  : file.path.substr(0, slash);
+  return UniqueFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
+
+// A temporary name beside name, which is a bare name or (for the working folder) a path.
+std::string TemporaryBeside(const StagedFile& file) {
+  std::string::size_type slash = file.name.rfind('/');
+  std::string::size_type base = slash == std::string::npos ? 0 : slash + 1;
+  return file.name.substr(0, base) + file.temp_name(file.name.substr(base));
+}
+
+// Removes the named temporary file of a switch that did not happen.
+void Discard(StagedFile& file) {
+  if (!file.temp.empty()) ::unlinkat(file.dir, file.temp.c_str(), 0);
+  file.temp.clear();
+}
+
+// Gives an unnamed temporary file the name temp.
+FileError NameTemporary(StagedFile& file) {
+  std::string self = "/proc/self/fd/" + std::to_string(file.content.get());
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    std::string temp = TemporaryBeside(file);
+    if (::linkat(AT_FDCWD, self.c_str(), file.dir, temp.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+      file.temp = std::move(temp);
+      return FileError::Success();
+    }
+    if (errno != EEXIST) return FileErrorFromErrno(errno, file.path);
+  }
+  return FileError::Of(kErrFileExists, EEXIST);
+}
+
+// Puts the content under the file's name. ntfs-3g turns archive on when a rename moves a name
+// onto a file, so the NTFS attributes the content had are given back afterwards; should that
+// fail, the file merely shows archive, which the next change of attributes clears.
+FileError Switch(StagedFile& file) {
+  if (file.temp.empty()) {
+    // A new file takes its name at once; one that appeared meanwhile is replaced, as a rename
+    // would replace it.
+    std::string self = "/proc/self/fd/" + std::to_string(file.content.get());
+    if (!file.replaces &&
+        ::linkat(AT_FDCWD, self.c_str(), file.dir, file.name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+      return FileError::Success();
+    }
+    if (FileError e = NameTemporary(file); !e.ok()) return e;
+  }
+  char ntfs[4];
+  bool has_ntfs = file.traits.durability == Durability::kEachFile &&
+                  ::fgetxattr(file.content.get(), kNtfsAttrib, ntfs, sizeof ntfs) == sizeof ntfs;
+  if (::renameat(file.dir, file.temp.c_str(), file.dir, file.name.c_str()) != 0) {
+    FileError error = FileErrorFromErrno(errno, file.path);
+    Discard(file);
+    return error;
+  }
+  file.temp.clear();
+  char now[4];
+  if (has_ntfs && ::fgetxattr(file.content.get(), kNtfsAttrib, now, sizeof now) == sizeof now &&
+      std::memcmp(now, ntfs, sizeof now) != 0) {
+    ::fsetxattr(file.content.get(), kNtfsAttrib, ntfs, sizeof ntfs, 0);
+  }
+  return FileError::Success();
+}
+
+// Switches a run of files of one volume, in their order.
+//
+// On FAT a file's clusters are freed in the allocation table when its last descriptor closes,
+// and the kernel writes the table before the folders whenever it writes both. A switch that is
+// not yet on the disk while the old clusters' release is would leave the file's entry naming
+// free clusters, which a disk check empties. So, per run: the new data goes to the disk, then
+// the table with the new clusters (a sync of a folder writes the table, and no temporary file's
+// entry has been written with its clusters yet); then the renames, one syncfs that writes the
+// new entries, a flush of the device; and only then are the old files let go.
+FileError SwitchRun(std::vector<StagedFile>& files) {
+  if (files.empty()) return FileError::Success();
+  const Durability durability = files.front().traits.durability;
+  FileError first = FileError::Success();
+  auto note = [&first](const FileError& error) {
+    if (first.ok() && !error.ok()) first = error;
+  };
+  std::vector<FileError> failed(files.size());
+  auto fail_all = [&](int err) {
+    for (std::size_t i = 0; i < files.size(); ++i)
+      failed[i] = FileErrorFromErrno(err, files[i].path);
+  };
+
+  UniqueFd folder;
+  switch (durability) {
+    case Durability::kOrdered:
+      break;
+    case Durability::kFat:
+      for (StagedFile& file : files) {
+        ::sync_file_range(file.content.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+      }
+      for (std::size_t i = 0; i < files.size(); ++i) {
+        if (::sync_file_range(files[i].content.get(), 0, 0,
+                              SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
+                                  SYNC_FILE_RANGE_WAIT_AFTER) != 0) {
+          failed[i] = FileErrorFromErrno(errno, files[i].path);
+        }
+      }
+      folder = OpenFolder(files.front());
+      if (!folder || ::fsync(folder.get()) != 0) fail_all(errno);
+      break;
+    case Durability::kSyncFs:
+      if (::syncfs(files.front().content.get()) != 0) fail_all(errno);
+      break;
+    case Durability::kEachFile:
+      for (std::size_t i = 0; i < files.size(); ++i) {
+        if (::fdatasync(files[i].content.get()) != 0) {
+          failed[i] = FileErrorFromErrno(errno, files[i].path);
+        }
+      }
+      break;
+  }
+
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    if (failed[i].ok()) failed[i] = Switch(files[i]);
+    if (!failed[i].ok()) Discard(files[i]);
+    note(failed[i]);
+  }
+
+  if (durability == Durability::kFat && folder) {
+    // A descriptor closed on a volume mounted with "flush" writes the volume out: every new
+    // entry gets its clusters (syncfs) before the first close.
+    if (::syncfs(folder.get()) != 0) note(FileErrorFromErrno(errno, files.front().path));
+    for (StagedFile& file : files) file.content.reset();
+    if (::fsync(folder.get()) != 0) note(FileErrorFromErrno(errno, files.front().path));
+  }
+  for (StagedFile& file : files) {
+    file.content.reset();
+    file.old.reset();
+  }
+  return first;
+}
+
+}  // namespace
+
+VolumeTraits TraitsOf(int fd) {
+  struct statfs fs {};
+  if (::fstatfs(fd, &fs) != 0) return {};
+  VolumeTraits traits;
+  std::uint64_t id = 0;
+  static_assert(sizeof fs.f_fsid <= sizeof id);
+  std::memcpy(&id, &fs.f_fsid, sizeof fs.f_fsid);
+  traits.volume = id;
+  switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0xEF53:      // ext2, ext3, ext4
+    case 0x01021994:  // tmpfs
+    case 0x9123683E:  // btrfs
+      traits.durability = Durability::kOrdered;
+      traits.attributes_in_xattrs = traits.unnamed_temporaries = true;
+      break;
+    case 0x58465342:  // XFS
+    case 0xF2F52010:  // F2FS
+      traits.durability = Durability::kSyncFs;
+      traits.attributes_in_xattrs = traits.unnamed_temporaries = true;
+      break;
+    case 0x4d44:      // vfat, msdos
+    case 0x2011BAB0:  // exFAT
+      traits.durability = Durability::kFat;
+      break;
+    default:
+      break;
+  }
+  return traits;
+}
+
+// The temporary name has no leading dot: on a volume that stores no Windows attributes, a dot
+// would make the new file look hidden until the rename, and the carry-over would then store
+// attributes that the old file never had.
+std::string TempNameFor(const std::string& name) {
+  thread_local std::mt19937_64 random{std::random_device{}()};
+  char suffix[32];
+  std::snprintf(suffix, sizeof suffix, ".%08llx.tmp",
+                static_cast<unsigned long long>(random() & 0xFFFFFFFFu));
+  return name + suffix;
+}
+
+std::string StagedFile::TempPath() const {
+  if (temp.empty() || dir == AT_FDCWD) return temp;
+  std::string::size_type slash = path.rfind('/');
+  return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + temp;
+}
+
+FileError StageFile(int dir, const std::string& name, const std::string& path,
+                    const VolumeTraits& traits, std::string (*temp_name)(const std::string&),
+                    StagedFile& staged) {
+  staged = StagedFile{};
+  staged.name = name;
+  staged.path = path;
+  staged.traits = traits;
+  staged.temp_name = temp_name;
+  staged.dir = AT_FDCWD;
+  if (dir != AT_FDCWD) {
+    // The caller's descriptor of a folder of a long path may go before the switch.
+    staged.folder.reset(::fcntl(dir, F_DUPFD_CLOEXEC, 0));
+    if (!staged.folder) return FileErrorFromErrno(errno, path);
+    staged.dir = staged.folder.get();
+  }
+  if (traits.unnamed_temporaries) {
+    // The folder of a full path is everything before the last slash.
+    std::string folder = ".";
+    if (staged.dir == AT_FDCWD) {
+      std::string::size_type slash = path.rfind('/');
+      folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    }
+    staged.content.reset(
+        ::openat(staged.dir, folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+    if (staged.content) return FileError::Success();
+    // Some volumes of these kinds refuse it (an old kernel, an overlay); a named file will do.
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+      return FileErrorFromErrno(errno, path);
+    }
+  }
+  for (int attempt = 0; attempt < 16 && !staged.content; ++attempt) {
+    std::string temp = TemporaryBeside(staged);
+    staged.content.reset(::openat(staged.dir, temp.c_str(),
+                                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (staged.content) {
+      staged.temp = std::move(temp);
+    } else if (errno != EEXIST) {
+      return FileErrorFromErrno(errno, path);
+    }
+  }
+  if (!staged.content) return FileError::Of(kErrFileExists, EEXIST);
+  return FileError::Success();
+}
+
+StagedWrites::~StagedWrites() {
+  Finish();
+}
+
+void StagedWrites::Defer() {
+  // Each pending file may hold two descriptors: a run stays well inside the process's limit.
+  struct rlimit limit {};
+  std::size_t room = 1024;
+  if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+    room = static_cast<std::size_t>(limit.rlim_cur);
+  }
+  limit_ = std::min(kMaxRun, room > 128 ? (room - 64) / 3 : 1);
+  deferring_ = true;
+}
+
+FileError StagedWrites::Put(StagedFile staged) {
+  const bool wait = staged.traits.durability != Durability::kOrdered;
+  if (!pending_.empty()) {
+    const auto now = std::chrono::steady_clock::now();
+    const StagedFile& last = pending_.back();
+    if (!deferring_ || !wait || pending_.size() >= limit_ || now - oldest_ > kMaxAge ||
+        last.traits.volume != staged.traits.volume ||
+        last.traits.durability != staged.traits.durability) {
+      Commit();
+    }
+  }
+  if (!deferring_ || !wait) {
+    std::vector<StagedFile> one;
+    one.push_back(std::move(staged));
+    return SwitchRun(one);
+  }
+  if (pending_.empty()) oldest_ = std::chrono::steady_clock::now();
+  pending_.push_back(std::move(staged));
+  return FileError::Success();
+}
+
+FileError StagedWrites::Commit() {
+  std::vector<StagedFile> run = std::move(pending_);
+  pending_.clear();
+  return SwitchRun(run);
+}
+
+FileError StagedWrites::Finish() {
+  deferring_ = false;
+  return Commit();
+}
+
+StagedFile* StagedWrites::Pending(const std::string& path) {
+  // The file just written is the one most often asked for.
+  for (auto it = pending_.rbegin(); it != pending_.rend(); ++it) {
+    if (it->path == path) return &*it;
+  }
+  return nullptr;
+}
+
+bool StagedWrites::IsPendingTemporary(const std::string& path) const {
+  return std::any_of(pending_.begin(), pending_.end(),
+                     [&](const StagedFile& file) { return file.TempPath() == path; });
+}
+
+}  // namespace orm::posix

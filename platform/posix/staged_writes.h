@@ -1,0 +1,103 @@
+// New content for files, written beside them first and put under their names afterwards, many
+// files at a time, in an order that leaves every file whole, old or new, after a crash or a power
+// cut.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/file_error.h"
+#include "platform/posix/unique_fd.h"
+
+namespace orm::posix {
+
+// What a volume does when a file is replaced by renaming a new one over it.
+enum class Durability {
+  // The rename commits only after the new file's data (ext4 with auto_da_alloc, btrfs), or
+  // nothing outlives a crash (tmpfs): the new file takes the name at once, unsynced.
+  kOrdered,
+  // FAT and exFAT order nothing between the allocation table, the folders and the data.
+  kFat,
+  // One syncfs writes every new file's data and allocation (XFS, F2FS).
+  kSyncFs,
+  // Anything else (ntfs-3g and other FUSE volumes, ntfs3, network volumes): each file synced.
+  kEachFile,
+};
+
+struct VolumeTraits {
+  Durability durability = Durability::kEachFile;
+  // The Windows attributes are user.DOSATTRIB, which travels with the extended attributes.
+  bool attributes_in_xattrs = false;
+  // Unnamed temporary files (O_TMPFILE) can be made and given a name once complete.
+  bool unnamed_temporaries = false;
+  // The volume's file system id: files of one run of switches share it.
+  std::uint64_t volume = 0;
+};
+
+// The traits of the volume that holds the open file or folder fd (an O_PATH one will do).
+VolumeTraits TraitsOf(int fd);
+
+// name + "." + 8 hex digits + ".tmp": the temporary name of new content for the file name.
+std::string TempNameFor(const std::string& name);
+
+// One file's new content, written beside the file and not yet under its name.
+struct StagedFile {
+  int dir = 0;            // the file's folder for the *at calls (the working folder for full paths)
+  UniqueFd folder;        // dir, held here where it is not the working folder
+  std::string name;       // the file's name for dir
+  std::string path;       // the file's full path, for reports
+  std::string temp;       // the temporary file's name for dir; empty while it has none
+  UniqueFd content;       // the temporary file, open for writing
+  UniqueFd old;           // the file replaced, held open until the switch is on the disk (FAT)
+  bool replaces = false;  // a file stood under the name when the content was staged
+  VolumeTraits traits;
+  // The temporary name for a bare file name.
+  std::string (*temp_name)(const std::string&) = TempNameFor;
+
+  // The full path of the temporary file; "" while it has none.
+  std::string TempPath() const;
+};
+
+// Creates the temporary file for new content of the file name in the folder dir (path is the
+// file's full path; dir may be the working folder, for which name is the full path): unnamed
+// where the volume allows it, else named temp_name of the bare name, never through a symbolic
+// link.
+FileError StageFile(int dir, const std::string& name, const std::string& path,
+                    const VolumeTraits& traits, std::string (*temp_name)(const std::string&),
+                    StagedFile& staged);
+
+// Staged files put under their names: each at once, or, while deferring, many together.
+class StagedWrites {
+ public:
+  StagedWrites() = default;
+  ~StagedWrites();
+  StagedWrites(const StagedWrites&) = delete;
+  StagedWrites& operator=(const StagedWrites&) = delete;
+
+  // From now on Put may keep files pending and switch them later, many at a time.
+  void Defer();
+  // Puts staged under its name, or keeps it pending where that must wait for its data and the
+  // writes are deferred. A failed switch leaves the old file as it was (and no temporary one);
+  // it is returned here, or for a pending file by the call that makes the switch.
+  FileError Put(StagedFile staged);
+  // Switches every pending file, in the order they were put; returns the first failure.
+  FileError Commit();
+  // Commit, and no more deferring.
+  FileError Finish();
+
+  // The pending file for path (the full path it was staged with), or nullptr.
+  StagedFile* Pending(const std::string& path);
+  // True when path is the temporary file of a pending file.
+  bool IsPendingTemporary(const std::string& path) const;
+
+ private:
+  bool deferring_ = false;
+  std::size_t limit_ = 0;
+  std::vector<StagedFile> pending_;
+  std::chrono::steady_clock::time_point oldest_;
+};
+
+}  // namespace orm::posix
