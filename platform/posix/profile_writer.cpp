@@ -110,29 +110,34 @@ constexpr const char* kDosAttrib = "user.DOSATTRIB";
 // Copies the carried extended attributes; dos_attrib tells whether user.DOSATTRIB was one.
 FileError CopyXattrs(int from, int to, const std::string& path, bool& dos_attrib) {
   dos_attrib = false;
-  std::vector<char> names;
+  // One call each where the list and the values fit the first buffer, as they nearly always do.
+  std::vector<char> names(1024);
   for (;;) {
-    ssize_t size = ::flistxattr(from, nullptr, 0);
+    ssize_t size = ::flistxattr(from, names.data(), names.size());
     if (size < 0 && (errno == ENOTSUP || errno == ENOSYS)) return FileError::Success();
-    if (size < 0) return FileErrorFromErrno(errno, path);
-    if (size == 0) return FileError::Success();
-    names.resize(static_cast<std::size_t>(size));
-    size = ::flistxattr(from, names.data(), names.size());
-    if (size < 0 && errno == ERANGE) continue;  // the list grew between the two calls
+    if (size < 0 && errno == ERANGE) {
+      size = ::flistxattr(from, nullptr, 0);
+      if (size < 0) return FileErrorFromErrno(errno, path);
+      names.resize(static_cast<std::size_t>(size) + 1);
+      continue;  // the list may grow again before the next call
+    }
     if (size < 0) return FileErrorFromErrno(errno, path);
     names.resize(static_cast<std::size_t>(size));
     break;
   }
-  std::vector<char> value;
+  std::vector<char> value(256);
   for (std::size_t at = 0; at < names.size();) {
     std::string name(names.data() + at);
     at += name.size() + 1;
     if (!CarriedXattr(name)) continue;
-    ssize_t size = ::fgetxattr(from, name.c_str(), nullptr, 0);
+    ssize_t size = ::fgetxattr(from, name.c_str(), value.data(), value.size());
+    while (size < 0 && errno == ERANGE) {
+      size = ::fgetxattr(from, name.c_str(), nullptr, 0);
+      if (size < 0) break;
+      value.resize(static_cast<std::size_t>(size) + 1);
+      size = ::fgetxattr(from, name.c_str(), value.data(), value.size());
+    }
     if (size < 0 && errno == ENODATA) continue;
-    if (size < 0) return FileErrorFromErrno(errno, path);
-    value.resize(static_cast<std::size_t>(size));
-    size = ::fgetxattr(from, name.c_str(), value.data(), value.size());
     if (size < 0) return FileErrorFromErrno(errno, path);
     if (::fsetxattr(to, name.c_str(), value.data(), static_cast<std::size_t>(size), 0) != 0) {
       // Only a privileged process may write Samba's ACL; without that privilege the new file
@@ -152,9 +157,9 @@ constexpr const char* kNtfsAttrib = "system.ntfs_attrib_be";
 // On NTFS all bits travel as one value, so bits such as "not content indexed" survive too; on
 // FAT the attribute byte goes through the attribute back end, which writes nothing where the
 // new file already shows the same bits, as on volumes that store none.
-FileError CarryWindowsAttributes(int from, int to, const std::string& path) {
+FileError CarryWindowsAttributes(int from, int to, const std::string& path, bool fat) {
   char value[4];
-  if (::fgetxattr(from, kNtfsAttrib, value, sizeof value) == sizeof value) {
+  if (!fat && ::fgetxattr(from, kNtfsAttrib, value, sizeof value) == sizeof value) {
     if (::fsetxattr(to, kNtfsAttrib, value, sizeof value, 0) != 0) {
       return FileErrorFromErrno(errno, path);
     }
@@ -194,16 +199,8 @@ FileError ReplaceFile(const Entry& file, const std::string& bytes, const struct 
   VolumeTraits traits;
   if (old != nullptr) {
     traits = TraitsOf(from.get());
-  } else if (file.dir != AT_FDCWD) {
-    traits = TraitsOf(file.dir);
   } else {
-    std::size_t slash = path.rfind('/');
-    std::string folder = slash == std::string::npos ? "."
-                         : slash == 0               ? "/"
-                                                    : path.substr(0, slash);
-    UniqueFd fd(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (!fd) return FileErrorFromErrno(errno, path);
-    traits = TraitsOf(fd.get());
+    traits = TraitsOfFolder(file.dir, path);
   }
   StagedFile staged;
   if (FileError e = StageFile(file.dir, file.name, path, traits, TempNameFor, staged); !e.ok()) {
@@ -223,7 +220,9 @@ FileError ReplaceFile(const Entry& file, const std::string& bytes, const struct 
       return discard(e);
     }
     if (!dos_attrib && !traits.attributes_in_xattrs) {
-      if (FileError e = CarryWindowsAttributes(from.get(), staged.content.get(), path); !e.ok()) {
+      if (FileError e = CarryWindowsAttributes(from.get(), staged.content.get(), path,
+                                               traits.durability == Durability::kFat);
+          !e.ok()) {
         return discard(e);
       }
     }
@@ -233,7 +232,8 @@ FileError ReplaceFile(const Entry& file, const std::string& bytes, const struct 
   return writes.Put(std::move(staged));
 }
 
-FileError Write(const std::string& file, std::span<const ProfileEdit> edits, StagedWrites& writes) {
+FileError Write(const std::string& file, std::span<const ProfileEdit> edits, StagedWrites& writes,
+                bool name_resolved) {
   // A NUL would cut the path short and name another file.
   if (HasNul(file)) return FileError::Of(kErrBadFileName, EINVAL);
   // A file whose last write is still pending is read as that write leaves it.
@@ -245,7 +245,7 @@ FileError Write(const std::string& file, std::span<const ProfileEdit> edits, Sta
   struct stat st;
   bool exists = ::fstatat(entry.dir, entry.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
   int err = exists ? 0 : errno;
-  if (err == ENOENT) {
+  if (err == ENOENT && !name_resolved) {
     std::string resolved = ResolveNameCase(file);
     if (resolved != file) {
       entry = Entry{at.dir(), at.NameOf(resolved), resolved};
@@ -299,12 +299,12 @@ FileError WriteProfileString(const std::string& file, std::string_view section,
   ProfileEdit edit{std::string(section), std::nullopt, std::nullopt};
   if (key) edit.key = std::string(*key);
   if (value) edit.value = std::string(*value);
-  return Write(file, std::span<const ProfileEdit>(&edit, 1), writes);
+  return Write(file, std::span<const ProfileEdit>(&edit, 1), writes, false);
 }
 
 FileError WriteProfileStrings(const std::string& file, std::span<const ProfileEdit> edits,
-                              StagedWrites& writes) {
-  return Write(file, edits, writes);
+                              StagedWrites& writes, bool name_resolved) {
+  return Write(file, edits, writes, name_resolved);
 }
 
 FileError WriteProfileString(const std::string& file, std::string_view section,
@@ -316,7 +316,7 @@ FileError WriteProfileString(const std::string& file, std::string_view section,
 
 FileError WriteProfileStrings(const std::string& file, std::span<const ProfileEdit> edits) {
   StagedWrites writes;
-  return WriteProfileStrings(file, edits, writes);
+  return WriteProfileStrings(file, edits, writes, false);
 }
 
 }  // namespace orm::posix

@@ -19,9 +19,11 @@ FileError WriteProfileString(const std::string& file, std::string_view section,
                              std::optional<std::string_view> key,
                              std::optional<std::string_view> value, StagedWrites& writes);
 
-// The edits in order, read and replaced once: all of them take effect or none.
+// The edits in order, read and replaced once: all of them take effect or none. name_resolved
+// says that file is the name ResolveNameCase has just given, so that a missing file needs no
+// second look in other letter cases.
 FileError WriteProfileStrings(const std::string& file, std::span<const ProfileEdit> edits,
-                              StagedWrites& writes);
+                              StagedWrites& writes, bool name_resolved);
 
 // The same two with the new content under the file's name when they return.
 FileError WriteProfileString(const std::string& file, std::string_view section,

@@ -172,9 +172,9 @@ FileError SwitchRun(std::vector<StagedFile>& files) {
 
 }  // namespace
 
-VolumeTraits TraitsOf(int fd) {
-  struct statfs fs {};
-  if (::fstatfs(fd, &fs) != 0) return {};
+namespace {
+
+VolumeTraits TraitsFrom(const struct statfs& fs) {
   VolumeTraits traits;
   std::uint64_t id = 0;
   static_assert(sizeof fs.f_fsid <= sizeof id);
@@ -200,6 +200,23 @@ VolumeTraits TraitsOf(int fd) {
       break;
   }
   return traits;
+}
+
+}  // namespace
+
+VolumeTraits TraitsOf(int fd) {
+  struct statfs fs {};
+  if (::fstatfs(fd, &fs) != 0) return {};
+  return TraitsFrom(fs);
+}
+
+VolumeTraits TraitsOfFolder(int dir, const std::string& path) {
+  if (dir != AT_FDCWD) return TraitsOf(dir);
+  std::string::size_type slash = path.rfind('/');
+  std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  struct statfs fs {};
+  if (::statfs(folder.c_str(), &fs) != 0) return {};
+  return TraitsFrom(fs);
 }
 
 // The temporary name has no leading dot: on a volume that stores no Windows attributes, a dot

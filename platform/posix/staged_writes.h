@@ -40,6 +40,10 @@ struct VolumeTraits {
 // The traits of the volume that holds the open file or folder fd (an O_PATH one will do).
 VolumeTraits TraitsOf(int fd);
 
+// The traits of the volume that holds the folder of path, which dir is where it is not the
+// working folder.
+VolumeTraits TraitsOfFolder(int dir, const std::string& path);
+
 // name + "." + 8 hex digits + ".tmp": the temporary name of new content for the file name.
 std::string TempNameFor(const std::string& name);
 
