@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -30,20 +31,23 @@ std::string ResolveNameCase(const std::string& path) {
   int fd = at.dirfd() == AT_FDCWD ? ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)
                                   : ::openat(at.dirfd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return path;
-  DIR* dir = ::fdopendir(fd);
-  if (dir == nullptr) {
-    ::close(fd);
-    return path;
-  }
   // Several names may differ only in case (desktop.ini and DESKTOP.INI); the smallest in byte
-  // order wins, so every call picks the same one whatever order the folder lists them in.
+  // order wins, so every call picks the same one whatever order the folder lists them in. The
+  // entries come straight from getdents64: a directory stream costs three more calls.
   std::string best;
-  while (const dirent* entry = ::readdir(dir)) {
-    std::string_view candidate = entry->d_name;
-    if (candidate == "." || candidate == "..") continue;
-    if (EqualNoCase(candidate, name) && (best.empty() || candidate < best)) best = candidate;
+  alignas(dirent64) char buffer[16384];
+  for (;;) {
+    long got = ::syscall(SYS_getdents64, fd, buffer, sizeof buffer);
+    if (got <= 0) break;
+    for (long at_byte = 0; at_byte < got;) {
+      const auto* entry = reinterpret_cast<const dirent64*>(buffer + at_byte);
+      at_byte += entry->d_reclen;
+      std::string_view candidate = entry->d_name;
+      if (candidate == "." || candidate == "..") continue;
+      if (EqualNoCase(candidate, name) && (best.empty() || candidate < best)) best = candidate;
+    }
   }
-  ::closedir(dir);
+  ::close(fd);
   if (best.empty()) return path;
   return path.substr(0, slash == std::string::npos ? 0 : slash + 1) + best;
 }

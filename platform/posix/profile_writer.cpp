@@ -70,9 +70,9 @@ class Location {
 };
 
 // Reads until read() reports the end, whatever size the file has grown to since size was
-// taken. A short read alone is not trusted as the end: on a network or FUSE volume it may not
-// be, and stopping there would write back a truncated file.
-FileError ReadAll(int fd, const std::string& path, off_t size, std::string& bytes) {
+// taken. A short read alone is trusted as the end only on a local volume: on a network or FUSE
+// volume it may not be, and stopping there would write back a truncated file.
+FileError ReadAll(int fd, const std::string& path, off_t size, bool local, std::string& bytes) {
   bytes.resize(static_cast<std::size_t>(size) + 1);
   std::size_t done = 0;
   for (;;) {
@@ -82,6 +82,7 @@ FileError ReadAll(int fd, const std::string& path, off_t size, std::string& byte
     if (n < 0) return FileErrorFromErrno(errno, path);
     if (n == 0) break;
     done += static_cast<std::size_t>(n);
+    if (local && done < bytes.size()) break;
   }
   bytes.resize(done);
   return FileError::Success();
@@ -157,9 +158,9 @@ constexpr const char* kNtfsAttrib = "system.ntfs_attrib_be";
 // On NTFS all bits travel as one value, so bits such as "not content indexed" survive too; on
 // FAT the attribute byte goes through the attribute back end, which writes nothing where the
 // new file already shows the same bits, as on volumes that store none.
-FileError CarryWindowsAttributes(int from, int to, const std::string& path, bool fat) {
+FileError CarryWindowsAttributes(int from, int to, const std::string& path) {
   char value[4];
-  if (!fat && ::fgetxattr(from, kNtfsAttrib, value, sizeof value) == sizeof value) {
+  if (::fgetxattr(from, kNtfsAttrib, value, sizeof value) == sizeof value) {
     if (::fsetxattr(to, kNtfsAttrib, value, sizeof value, 0) != 0) {
       return FileErrorFromErrno(errno, path);
     }
@@ -194,14 +195,9 @@ FileError CopyMetadata(int from, const struct stat& old, int to, const std::stri
 // is the stat of the existing file and from its open descriptor, or nullptr and an empty
 // descriptor when the file is created.
 FileError ReplaceFile(const Entry& file, const std::string& bytes, const struct stat* old,
-                      UniqueFd from, StagedWrites& writes) {
+                      UniqueFd from, VolumeTraits traits, StagedWrites& writes) {
   const std::string& path = file.path;
-  VolumeTraits traits;
-  if (old != nullptr) {
-    traits = TraitsOf(from.get());
-  } else {
-    traits = TraitsOfFolder(file.dir, path);
-  }
+  if (old == nullptr) traits = TraitsOfFolder(file.dir, path);
   StagedFile staged;
   if (FileError e = StageFile(file.dir, file.name, path, traits, TempNameFor, staged); !e.ok()) {
     return e;
@@ -213,16 +209,19 @@ FileError ReplaceFile(const Entry& file, const std::string& bytes, const struct 
     return error;
   };
   if (FileError e = WriteAll(staged.content.get(), path, bytes); !e.ok()) return discard(e);
-  if (old != nullptr) {
+  if (old != nullptr && traits.durability == Durability::kFat) {
+    // FAT keeps no owners, modes or extended attributes of its own: only the attribute byte.
+    if (FileError e = CopyFatAttributes(from.get(), staged.content.get(), path); !e.ok()) {
+      return discard(e);
+    }
+  } else if (old != nullptr) {
     bool dos_attrib = false;
     if (FileError e = CopyMetadata(from.get(), *old, staged.content.get(), path, dos_attrib);
         !e.ok()) {
       return discard(e);
     }
     if (!dos_attrib && !traits.attributes_in_xattrs) {
-      if (FileError e = CarryWindowsAttributes(from.get(), staged.content.get(), path,
-                                               traits.durability == Durability::kFat);
-          !e.ok()) {
+      if (FileError e = CarryWindowsAttributes(from.get(), staged.content.get(), path); !e.ok()) {
         return discard(e);
       }
     }
@@ -263,6 +262,7 @@ FileError Write(const std::string& file, std::span<const ProfileEdit> edits, Sta
 
   std::string bytes;
   UniqueFd in;
+  VolumeTraits traits;
   if (exists) {
     // Opened for writing too, as Windows opens it: a file or a volume we may not write fails
     // here, before anything is created. O_NOFOLLOW and the second type check close the window
@@ -279,7 +279,9 @@ FileError Write(const std::string& file, std::span<const ProfileEdit> edits, Sta
       return FileError::Of(kErrPathFileAccess, EINVAL);
     }
     st = opened;
-    if (FileError e = ReadAll(in.get(), entry.path, st.st_size, bytes); !e.ok()) return e;
+    traits = TraitsOf(in.get());
+    const bool local = traits.durability != Durability::kEachFile;
+    if (FileError e = ReadAll(in.get(), entry.path, st.st_size, local, bytes); !e.ok()) return e;
   }
   const bool existed = exists;
   if (!ApplyProfileEdits(bytes, exists, edits)) {
@@ -288,7 +290,7 @@ FileError Write(const std::string& file, std::span<const ProfileEdit> edits, Sta
     if (!existed && !at.FolderExists(file)) return FileError::Of(kErrPathNotFound, ENOENT);
     return FileError::Success();
   }
-  return ReplaceFile(entry, bytes, existed ? &st : nullptr, std::move(in), writes);
+  return ReplaceFile(entry, bytes, existed ? &st : nullptr, std::move(in), traits, writes);
 }
 
 }  // namespace

@@ -63,6 +63,8 @@ struct StagedFile {
 
   // The full path of the temporary file; "" while it has none.
   std::string TempPath() const;
+  // TempPath() as it stood when the file was put pending.
+  std::string temp_path;
 };
 
 // Creates the temporary file for new content of the file name in the folder dir (path is the

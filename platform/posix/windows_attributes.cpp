@@ -362,6 +362,19 @@ FileError WriteAttributesAt(int dirfd, const std::string& name, const std::strin
   return error;
 }
 
+FileError CopyFatAttributes(int from, int to, const std::string& path) {
+  std::uint32_t wanted = 0, now = 0;
+  int err = FatGet(from, wanted);
+  if (err == 0) err = FatGet(to, now);
+  if (IsUnsupported(err)) return FileError::Success();
+  if (err != 0) return FileErrorFromErrno(err, path);
+  std::uint32_t value = (now & ~kOwnedBits) | (wanted & kOwnedBits);
+  if (value != now && ioctl(to, FAT_IOCTL_SET_ATTRIBUTES, &value) != 0) {
+    return FileErrorFromErrno(errno, path);
+  }
+  return FileError::Success();
+}
+
 FileError ReadAttributesOf(int fd, const std::string& path, std::uint32_t& attributes) {
   attributes = 0;
   EntryInfo info;

@@ -34,4 +34,9 @@ FileError WriteAttributesAt(int dirfd, const std::string& name, const std::strin
 FileError ReadAttributesOf(int fd, const std::string& path, std::uint32_t& attributes);
 FileError WriteAttributesOf(int fd, const std::string& path, std::uint32_t attributes);
 
+// Gives the FAT file open as to the read-only, hidden, system and archive bits of the FAT file
+// open as from: one read of each and at most one write. Nothing happens where the volume keeps
+// no attributes (exFAT before Linux 6.7).
+FileError CopyFatAttributes(int from, int to, const std::string& path);
+
 }  // namespace orm::posix
