@@ -312,6 +312,7 @@ FileError StagedWrites::Put(StagedFile staged) {
     return SwitchRun(one);
   }
   if (pending_.empty()) oldest_ = std::chrono::steady_clock::now();
+  staged.temp_path = staged.TempPath();
   pending_.push_back(std::move(staged));
   return FileError::Success();
 }
@@ -337,7 +338,7 @@ StagedFile* StagedWrites::Pending(const std::string& path) {
 
 bool StagedWrites::IsPendingTemporary(const std::string& path) const {
   return std::any_of(pending_.begin(), pending_.end(),
-                     [&](const StagedFile& file) { return file.TempPath() == path; });
+                     [&](const StagedFile& file) { return file.temp_path == path; });
 }
 
 }  // namespace orm::posix
