@@ -56,6 +56,27 @@ class HostileTreeTest : public test::EngineFixture {
   }
 };
 
+// What a run stopped by a crash or a kill leaves: the walk takes away the program's own
+// temporary files, and nothing else, whatever else looks like them.
+TEST_F(HostileTreeTest, TheWalkRemovesOnlyTheTemporaryFilesAnInterruptedRunLeft) {
+  drive.MakeFolders({"A", "B/desktop.ini.fedcba98.tmp"});
+  const std::vector<std::string> ours = {"A/desktop.ini.0123abcd.tmp", "A/DESKTOP.INI.89abcdef.tmp",
+                                         ".ormavell-0123456789.tmp"};
+  const std::vector<std::string> others = {"A/desktop.ini.tmp", "A/notes.0123abcd.tmp",
+                                           "A/desktop.ini.0123ABCD.tmp",
+                                           "B/settings.ini.0123abcd.tmp"};
+  for (const std::string& name : ours) drive.MakeFile(name, "[half");
+  for (const std::string& name : others) drive.MakeFile(name, "kept");
+  dresser.cmdSkin_Click(1);
+
+  EXPECT_EQ(window.Log().back(), kSuccess);
+  // A folder of such a name is a folder like any other.
+  EXPECT_EQ(LoggedFolders(), PreOrderFolderLines());
+  EXPECT_EQ(LoggedFolders().size(), 4u);
+  for (const std::string& name : ours) EXPECT_FALSE(fs::exists(drive.fs(name))) << name;
+  for (const std::string& name : others) EXPECT_EQ(test::ReadBytes(drive.fs(name)), "kept") << name;
+}
+
 TEST_F(HostileTreeTest, LinkLoopsAreNeverEntered) {
   drive.MakeFolders({"A/A1", "B"});
   fs::create_directory_symlink("..", drive.fs("A/A1/up"));

@@ -4,7 +4,11 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/folder_dresser.h"
@@ -214,6 +218,68 @@ TEST_F(OperationTest, AnUnexpectedErrorOfTheRootCallPassesOutAndLeavesTheWindowC
   };
   EXPECT_THROW(dresser.cmdSkin_Click(0), RunTimeError);
   EXPECT_FALSE(dresser.bBusy());
+}
+
+// The platform's file services, recording the calls that order the engine's disk work.
+class RecordingFiles final : public FileServices {
+ public:
+  Lines calls;
+
+  FileError GetAttributes(const std::string& path, std::uint32_t& attributes) override {
+    return base_.GetAttributes(path, attributes);
+  }
+  FileError SetAttributes(const std::string& path, std::uint32_t attributes) override {
+    return base_.SetAttributes(path, attributes);
+  }
+  FileError OpenListing(const std::string& pattern, std::uint32_t mask,
+                        std::unique_ptr<DirListing>& listing) override {
+    return base_.OpenListing(pattern, mask, listing);
+  }
+  FileError CopyFileReplacing(const std::string& source, const std::string& target) override {
+    return base_.CopyFileReplacing(source, target);
+  }
+  FileError RemoveFile(const std::string& path) override { return base_.RemoveFile(path); }
+  FileError WriteProfileEntry(const std::string& file, std::string_view section,
+                              std::optional<std::string_view> key,
+                              std::optional<std::string_view> value) override {
+    return base_.WriteProfileEntry(file, section, key, value);
+  }
+  FileError WriteProfileEntries(const std::string& file, std::span<const ProfileEdit> edits,
+                                std::size_t& applied) override {
+    calls.push_back("write " + file);
+    return base_.WriteProfileEntries(file, edits, applied);
+  }
+  std::string ResolveNameCase(const std::string& path) override {
+    return base_.ResolveNameCase(path);
+  }
+  void DeferWrites() override {
+    calls.push_back("defer");
+    base_.DeferWrites();
+  }
+  FileError FinishWrites() override {
+    calls.push_back("finish");
+    return base_.FinishWrites();
+  }
+
+ private:
+  FileServices& base_ = NativeFileServices();
+};
+
+TEST_F(OperationTest, TheRootIsWrittenBeforeWritesAreDeferredAndAnAbnormalEndLeavesNonePending) {
+  drive.MakeFolders({"A", "B"});
+  window.picture = "sea.jpg";
+  const Lines order = ListingOrder("", {"A", "B"});
+  RecordingFiles files;
+  FolderDresser recorded(window, files);
+  int appends = 0;
+  // The root's line and the first subfolder's go through; the second one's fails.
+  window.onEvents = [&] {
+    if (++appends == 2) window.failing.insert("LogAppend");
+  };
+  EXPECT_FALSE(recorded.ProcessFolder(drive.root(), 0));
+  EXPECT_EQ(files.calls, (Lines{"write " + drive / "Desktop.INI", "defer",
+                                "write " + drive / (order[0] + "/Desktop.INI"), "finish"}));
+  EXPECT_TRUE(std::filesystem::exists(drive.fs(order[0] + "/Desktop.INI")));
 }
 
 }  // namespace

@@ -546,6 +546,70 @@ TEST_F(VolumeTest, RemoveDeletesAndReportsMissingFiles) {
   EXPECT_EQ(files_.SetAttributes(At("gone/Ormavell.jpg"), H).number, kErrPathNotFound);
 }
 
+// More folders than one run of deferred switches holds; each file written twice, the second
+// write reading what the first left.
+TEST_F(VolumeTest, DeferredWritesReachEveryFileWholeWithTheAttributesSetMeanwhile) {
+  constexpr int kFolders = 300;
+  const std::vector<ProfileEdit> edits = {{"a", "k", "new"}, {"b", "x", "1"}};
+  const std::vector<ProfileEdit> again = {{"c", "y", "2"}};
+  for (int i = 0; i < kFolders; ++i) {
+    MakeFolder("f" + std::to_string(i));
+    MakeFile("f" + std::to_string(i) + "/desktop.ini", "[a]\r\nk=old\r\n");
+  }
+  files_.DeferWrites();
+  for (int i = 0; i < kFolders; ++i) {
+    const std::string file = At("f" + std::to_string(i) + "/desktop.ini");
+    std::size_t applied = 0;
+    ASSERT_TRUE(files_.WriteProfileEntries(file, edits, applied).ok()) << file;
+    ASSERT_EQ(applied, edits.size());
+    // Set after the content was written: the new file gets them, not the old one.
+    ASSERT_TRUE(files_.SetAttributes(file, H | S).ok()) << file;
+    EXPECT_EQ(Get("f" + std::to_string(i) + "/desktop.ini") & (R | H | S), H | S);
+    if (i % 100 == 0) {
+      ASSERT_TRUE(files_.WriteProfileEntries(file, again, applied).ok());
+    }
+  }
+  EXPECT_TRUE(files_.FinishWrites().ok());
+
+  for (int i = 0; i < kFolders; ++i) {
+    const std::string folder = "f" + std::to_string(i);
+    EXPECT_EQ(ReadBytes(U8Path(At(folder + "/desktop.ini"))),
+              "[a]\r\nk=new\r\n[b]\r\nx=1\r\n"s + (i % 100 == 0 ? "[c]\r\ny=2\r\n" : ""))
+        << folder;
+    // The NTFS driver turns archive on at a rename; the attributes set are given back.
+    EXPECT_EQ(Get(folder + "/desktop.ini") & (R | H | S | A), H | S) << folder;
+    EXPECT_EQ(NamesOnDisk(folder), Names{"desktop.ini"}) << folder;
+  }
+}
+
+TEST_F(VolumeTest, OnlyTheNamesOfItsOwnTemporaryFilesAreLeftovers) {
+  const Names ours = {"desktop.ini.0123abcd.tmp", "DESKTOP.INI.89abcdef.tmp",
+                      ".ormavell-0123456789.tmp"};
+  const Names others = {
+      "desktop.ini.tmp",          "notes.0123abcd.tmp",           "desktop.ini.0123ABCD.tmp",
+      "desktop.ini.0123abc.tmp",  "desktop.ini.0123abcd.tmp.bak", ".ormavell-012345678.tmp",
+      "xdesktop.ini.0123abcd.tmp"};
+  for (const std::string& name : ours) {
+    EXPECT_TRUE(files_.IsLeftoverTemporary(At(name), "Desktop.INI")) << name;
+  }
+  for (const std::string& name : others) {
+    EXPECT_FALSE(files_.IsLeftoverTemporary(At(name), "Desktop.INI")) << name;
+  }
+  // The temporary file of a write still pending is no leftover.
+  MakeFile("desktop.ini", "[a]\r\n");
+  files_.DeferWrites();
+  std::size_t applied = 0;
+  const std::vector<ProfileEdit> edits = {{"a", "k", "v"}};
+  ASSERT_TRUE(files_.WriteProfileEntries(At("desktop.ini"), edits, applied).ok());
+  for (const std::string& name : NamesOnDisk()) {
+    if (name != "desktop.ini") {
+      EXPECT_FALSE(files_.IsLeftoverTemporary(At(name), "Desktop.INI")) << name;
+    }
+  }
+  EXPECT_TRUE(files_.FinishWrites().ok());
+  EXPECT_EQ(NamesOnDisk(), Names{"desktop.ini"});
+}
+
 TEST_F(VolumeTest, ReadOnlyVolumeRefusesEveryChangeWith70) {
   MakeFolder("Locked");
   MakeFile("Locked/Ormavell.jpg", "old");
