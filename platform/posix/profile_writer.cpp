@@ -195,9 +195,8 @@ FileError CopyMetadata(int from, const struct stat& old, int to, const std::stri
 // is the stat of the existing file and from its open descriptor, or nullptr and an empty
 // descriptor when the file is created.
 FileError ReplaceFile(const Entry& file, const std::string& bytes, const struct stat* old,
-                      UniqueFd from, VolumeTraits traits, StagedWrites& writes) {
+                      UniqueFd from, const VolumeTraits& traits, StagedWrites& writes) {
   const std::string& path = file.path;
-  if (old == nullptr) traits = TraitsOfFolder(file.dir, path);
   StagedFile staged;
   if (FileError e = StageFile(file.dir, file.name, path, traits, TempNameFor, staged); !e.ok()) {
     return e;
@@ -262,13 +261,23 @@ FileError Write(const std::string& file, std::span<const ProfileEdit> edits, Sta
 
   std::string bytes;
   UniqueFd in;
-  VolumeTraits traits;
+  const VolumeTraits traits = TraitsOfFolder(entry.dir, entry.path);
   if (exists) {
-    // Opened for writing too, as Windows opens it: a file or a volume we may not write fails
-    // here, before anything is created. O_NOFOLLOW and the second type check close the window
-    // in which someone could swap a link or a device in after the lstat.
+    // A file or a volume we may not write fails here, before anything is created: the file is
+    // opened for writing too, as Windows opens it. On FAT it is held open until its successor
+    // is on the disk, and a descriptor open for writing writes the whole volume out when it
+    // closes on a volume mounted with "flush" (as desktops mount sticks): there the right to
+    // write is asked for instead. O_NOFOLLOW and the second type check close the window in
+    // which someone could swap a link or a device in after the lstat.
+    const bool fat = traits.durability == Durability::kFat;
     in.reset(::openat(entry.dir, entry.name.c_str(),
-                      O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+                      (fat ? O_RDONLY : O_RDWR) | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (in && fat &&
+        ::faccessat(entry.dir, entry.name.c_str(), W_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0) {
+      const int err = errno;
+      in.reset();
+      errno = err;
+    }
     if (!in) {
       return errno == ELOOP ? FileError::Of(kErrPathFileAccess, ELOOP)
                             : FileErrorFromErrno(errno, entry.path);
@@ -279,7 +288,6 @@ FileError Write(const std::string& file, std::span<const ProfileEdit> edits, Sta
       return FileError::Of(kErrPathFileAccess, EINVAL);
     }
     st = opened;
-    traits = TraitsOf(in.get());
     const bool local = traits.durability != Durability::kEachFile;
     if (FileError e = ReadAll(in.get(), entry.path, st.st_size, local, bytes); !e.ok()) return e;
   }
