@@ -340,11 +340,6 @@ class PosixFileServices final : public FileServices {
         (void)fchown(staged.content.get(), target_stat.st_uid, target_stat.st_gid);
       (void)fchmod(staged.content.get(), target_stat.st_mode & 07777);
     }
-    // A volume that orders a replacing rename after the data does nothing of the kind for a new
-    // name; the picture is one file, synced there too.
-    if (traits.durability == posix::Durability::kOrdered && fdatasync(staged.content.get()) != 0) {
-      return fail(errno);
-    }
     // On FAT the replaced picture's clusters are freed at its last close: it stays open until
     // the new one is on the disk.
     if (keep_mode && traits.durability == posix::Durability::kFat) {

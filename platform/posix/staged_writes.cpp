@@ -122,7 +122,21 @@ FileError SwitchRun(std::vector<StagedFile>& files) {
 
   UniqueFd folder;
   switch (durability) {
+    case Durability::kVolatile:
+      break;
     case Durability::kOrdered:
+      if (files.front().traits.writeback_orders) {
+        for (std::size_t i = 0; i < files.size(); ++i) {
+          if (!files[i].replaces &&
+              ::sync_file_range(files[i].content.get(), 0, 0, SYNC_FILE_RANGE_WRITE) != 0) {
+            failed[i] = FileErrorFromErrno(errno, files[i].path);
+          }
+        }
+      } else if (std::any_of(files.begin(), files.end(),
+                             [](const StagedFile& file) { return !file.replaces; }) &&
+                 ::syncfs(files.front().content.get()) != 0) {
+        fail_all(errno);
+      }
       break;
     case Durability::kFat:
       for (StagedFile& file : files) {
@@ -181,8 +195,13 @@ VolumeTraits TraitsFrom(const struct statfs& fs) {
   std::memcpy(&id, &fs.f_fsid, sizeof fs.f_fsid);
   traits.volume = id;
   switch (static_cast<unsigned long>(fs.f_type)) {
-    case 0xEF53:      // ext2, ext3, ext4
     case 0x01021994:  // tmpfs
+      traits.durability = Durability::kVolatile;
+      traits.attributes_in_xattrs = traits.unnamed_temporaries = true;
+      break;
+    case 0xEF53:  // ext2, ext3, ext4
+      traits.writeback_orders = true;
+      [[fallthrough]];
     case 0x9123683E:  // btrfs
       traits.durability = Durability::kOrdered;
       traits.attributes_in_xattrs = traits.unnamed_temporaries = true;
@@ -296,7 +315,7 @@ void StagedWrites::Defer() {
 }
 
 FileError StagedWrites::Put(StagedFile staged) {
-  const bool wait = staged.traits.durability != Durability::kOrdered;
+  const bool wait = staged.traits.durability != Durability::kVolatile;
   if (!pending_.empty()) {
     const auto now = std::chrono::steady_clock::now();
     const StagedFile& last = pending_.back();

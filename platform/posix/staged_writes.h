@@ -16,8 +16,12 @@ namespace orm::posix {
 
 // What a volume does when a file is replaced by renaming a new one over it.
 enum class Durability {
-  // The rename commits only after the new file's data (ext4 with auto_da_alloc, btrfs), or
-  // nothing outlives a crash (tmpfs): the new file takes the name at once, unsynced.
+  // Nothing outlives a crash (tmpfs): the new file takes the name at once.
+  kVolatile,
+  // A rename over a file commits only after the new file's data (ext4 with auto_da_alloc,
+  // btrfs). A new name has no such order: on ext4 each new file's writeback is started before
+  // it is named, as auto_da_alloc does for a rename, so that the journal commits its data
+  // first; on btrfs a run that creates files is synced first, once.
   kOrdered,
   // FAT and exFAT order nothing between the allocation table, the folders and the data.
   kFat,
@@ -33,6 +37,8 @@ struct VolumeTraits {
   bool attributes_in_xattrs = false;
   // Unnamed temporary files (O_TMPFILE) can be made and given a name once complete.
   bool unnamed_temporaries = false;
+  // ext4: data whose writeback has started is ordered before the journal's next commit.
+  bool writeback_orders = false;
   // The volume's file system id: files of one run of switches share it.
   std::uint64_t volume = 0;
 };
