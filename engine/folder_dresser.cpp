@@ -23,7 +23,6 @@ const char kLogDeleted[] = "  Удалён файл ";
 const char kLogError[] = "  Ошибка ";
 const char kLogErrorDeleting[] = " при удалении файла ";
 const char kLogTreeHeader[] = "*** Построение дерева каталогов";
-const char kLogSuccess[] = "*** Все операции завершены успешно";
 const char kLogWriteError[] = "    Ошибка записи Desktop.INI";
 const char kNoPictureMessage[] = "Вы не указали файл картинки.";
 

@@ -22,6 +22,9 @@ inline constexpr std::string_view kSectionClassInfo = ".ShellClassInfo";
 // The backdrop picture's base name, "Ormavell." (the dot included).
 inline constexpr std::string_view kBackdropBaseName = "Ormavell.";
 
+// The line that closes the log of an operation whose walk went through.
+inline constexpr char kLogSuccess[] = "*** Все операции завершены успешно";
+
 // The Windows rule: the drive text in upper case, cut at its first blank, with one trailing
 // backslash ("c: [DATA]" gives "C:\"). Portable, so that it is tested everywhere.
 std::string WindowsDestinationRoot(std::string_view driveText);
