@@ -15,8 +15,8 @@ class StandardHandle {
     handle_ = GetStdHandle(which);
     if (handle_ == nullptr || handle_ == INVALID_HANDLE_VALUE ||
         GetFileType(handle_) == FILE_TYPE_UNKNOWN) {
-      handle_ = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
+      handle_ = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     }
     DWORD mode = 0;
     console_ = handle_ != INVALID_HANDLE_VALUE && GetConsoleMode(handle_, &mode);
