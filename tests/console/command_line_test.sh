@@ -50,13 +50,15 @@ grep -qx "  Удалён файл $stick/Ormavell.jpg..." /tmp/cli-remove || fai
 run 1 install "$stick/" --picture /tmp/missing.jpg
 run 2 install "$stick" --picture /tmp/sea.jpg --back-color white
 # The system disk, a volume the list does not offer, and a folder that is no drive's root.
-for refused in / /tmp "$stick/A"; do
-  run 2 remove "$refused"
+mkdir "$stick/C"
+for refused in / /tmp "$stick/C"; do
+  run 2 install "$refused" --picture /tmp/sea.jpg
   [ "$(wc -l < /tmp/err)" -eq 1 ] && grep -q '^ormavell: ' /tmp/err ||
     fail "$refused: not refused in one line: $(cat /tmp/err)"
   [ ! -s /tmp/out ] || fail "$refused: a log was written"
 done
-[ ! -e "$stick/A/Desktop.INI" ] || fail "a refused run dressed a folder"
+[ ! -e "$stick/C/Desktop.INI" ] && [ ! -e "$stick/C/Ormavell.jpg" ] ||
+  fail "a refused run dressed a folder"
 
 [ "$failures" -eq 0 ] && echo "Linux command line checked on an ext4 volume below /mnt"
 exit "$failures"
