@@ -21,7 +21,7 @@ const char kDesktop[] =
     "32 28 0:26 / /run rw - tmpfs tmpfs rw\n"
     "40 32 8:17 / /run/media/anna/STICK rw,nosuid - vfat /dev/sdb1 rw\n"
     "41 28 8:34 / /media/anna/MY\\040DISK rw - ntfs3 /dev/sdc2 rw\n"
-    "42 28 0:45 / /media/anna/Old rw - fuseblk /dev/sdd1 rw\n"
+    "42 28 0:45 / /media/anna/Old rw - fuseblk /dev/loop1 rw\n"
     "43 31 0:46 / /home/anna/mnt/win rw - fuse /home/anna/disk.img rw\n"
     "44 31 7:0 / /home/anna/stick rw - vfat /dev/loop0 rw\n"
     "45 28 8:65 / /media/anna/EXT rw - ext4 /dev/sde1 rw\n"
@@ -86,7 +86,7 @@ MachineView Desktop() {
   machine.probe = [](const std::string& source) {
     static const std::map<std::string, VolumeId> kVolumes = {
         {"/dev/sdb1", {"vfat", "STICK"}},   {"/dev/sdc2", {"ntfs", "Мой диск"}},
-        {"/dev/sdd1", {"ntfs", "Old"}},     {"/home/anna/disk.img", {"ntfs", "IMAGE"}},
+        {"/dev/loop1", {"ntfs", "Old"}},    {"/home/anna/disk.img", {"ntfs", "IMAGE"}},
         {"/dev/loop0", {"vfat", ""}},       {"/dev/sde1", {"ext4", "EXT"}},
         {"/dev/sdg1", {"exfat", "NEWER"}},  {"/dev/sdk1", {"vfat", "OLD2"}},
         {"/dev/nvme0n1p1", {"vfat", "EFI"}}};
