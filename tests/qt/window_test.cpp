@@ -11,6 +11,7 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -610,6 +611,36 @@ class WindowTest : public QObject {
       QCOMPARE(QColor(shot.pixel(150, 106)), QColor(255, 255, 255));  // the background one
       QCOMPARE(QColor(shot.pixel(80, 100)), text);                    // its border
     }
+  }
+
+  void theLogEndsInViewWhenAnOperationEnds() {
+    QTemporaryDir pictures;
+    QTemporaryDir drive;
+    QVERIFY(pictures.isValid() && drive.isValid());
+    const QString picture = pictures.filePath(QStringLiteral("sea.jpg"));
+    Write(picture, "JPEG");
+    // One chain of folders whose lines are wider than the list: the horizontal scroll bar
+    // comes with them and takes room from the lines.
+    QString chain = drive.path();
+    for (int i = 1; i <= 14; ++i) chain += QStringLiteral("/folder_with_a_long_name_%1").arg(i);
+    QVERIFY(QDir().mkpath(chain));
+    auto w = ShowWindow();
+    QVERIFY(w);
+    w->drvDestination->SetVolumes({{drive.path().toStdString(), "STICK"}},
+                                  drive.path().toStdString());
+    w->txtPicture->setText(picture);
+    QTest::mouseClick(w->cmdSkin[0], Qt::LeftButton);
+    const int last = w->lstLog->Count() - 1;
+    QCOMPARE(w->lstLog->Line(last), QStringLiteral("*** Все операции завершены успешно"));
+    QCOMPARE(w->lstLog->Selected(), last);
+    // No further input: the list catches up on its own and shows the end of the log.
+    QTest::qWait(100);
+    QVERIFY(w->lstLog->horizontalScrollBar()->isVisible());
+    const QRect newest = w->lstLog->LineRect(last);
+    QVERIFY(w->lstLog->viewport()->rect().contains(newest));
+    const QImage shot = w->lstLog->viewport()->grab().toImage();
+    QCOMPARE(QColor(shot.pixel(newest.right() - 2, newest.center().y())),
+             w->lstLog->palette().color(QPalette::Active, QPalette::Highlight));
   }
 
   void installAndRemoveByClickingTheButtons() {
