@@ -1,17 +1,17 @@
-// The Linux program: the Qt application with the program's identity, then Main, then the
+// The Linux program: the Qt application made ready for it, then Main, then the
 // main window's events until it closes.
 #include <QApplication>
 #include <exception>
 #include <memory>
 
-#include "ui/qt/app_identity.h"
+#include "ui/qt/app_setup.h"
 #include "ui/qt/frm_main.h"
 #include "ui/qt/mod_main.h"
 #include "ui/qt/run_time_report.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  orm::InstallIdentity(app);
+  orm::PrepareApplication(app);
   std::unique_ptr<orm::frmMain> window;
   // A failure of the start-up ends the program before the window is shown.
   orm::RunHandler(nullptr, [&] { window = orm::modMain::Main(); });
