@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QContextMenuEvent>
 #include <QDirIterator>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -375,6 +376,22 @@ class WindowTest : public QObject {
     // A click into the box that already has the focus places the cursor as usual.
     QTest::mouseClick(w->txtPicture, Qt::LeftButton, {}, QPoint(40, 10));
     QCOMPARE(w->txtPicture->selectedText(), QString());
+    // The focus that comes back when the box's own context menu closes selects nothing, so
+    // that the menu's Copy copies what the user selected.
+    w->txtPicture->setSelection(7, 4);
+    bool menuShown = false;
+    QTimer::singleShot(50, [&] {
+      if (QWidget* menu = QApplication::activePopupWidget()) {
+        menuShown = true;
+        menu->close();
+      }
+    });
+    QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(40, 10),
+                           w->txtPicture->mapToGlobal(QPoint(40, 10)));
+    QCoreApplication::sendEvent(w->txtPicture, &menu);
+    QTRY_VERIFY(menuShown);
+    QTRY_COMPARE(QApplication::focusWidget(), w->txtPicture);
+    QCOMPARE(w->txtPicture->selectedText(), QStringLiteral("pics"));
   }
 
   void onlyShiftAloneWithF1OpensTheAboutBox() {

@@ -141,7 +141,19 @@ PictureTextBox::PictureTextBox(std::function<void()> gotFocus, QWidget* parent)
 void PictureTextBox::focusInEvent(QFocusEvent* event) {
   QLineEdit::focusInEvent(event);
   focusedByMouse_ = event->reason() == Qt::MouseFocusReason;
-  if (gotFocus_) gotFocus_();
+  // The box gains the focus by Tab, by a click and at start. The focus that comes back when a
+  // menu (its own context menu) or another window closes is no gain: the selection stays as
+  // the user left it.
+  switch (event->reason()) {
+    case Qt::TabFocusReason:
+    case Qt::BacktabFocusReason:
+    case Qt::MouseFocusReason:
+    case Qt::OtherFocusReason:
+      if (gotFocus_) gotFocus_();
+      break;
+    default:
+      break;
+  }
 }
 
 void PictureTextBox::mousePressEvent(QMouseEvent* event) {
