@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/win32/wide_text.h"
+#include "resources/identity.h"
 #include "tests/win32/win32_test_support.h"
 #include "ui/win32/resource_ids.h"
 
@@ -843,8 +844,8 @@ TEST_F(WindowTest, KeysOfTheWindow) {
   Press({VK_SHIFT, VK_F1});
   ASSERT_TRUE(WaitFor([&] { return (box = DialogTitled(pid_, about)) != nullptr; }, 10s));
   const std::vector<std::string> aboutTexts = StaticTexts(box);
-  for (const char* line :
-       {"Tevrin - Ormavell", "Версия 1.00.0003", "Tevrin - Ormavell for Win32 1.00"}) {
+  for (const char* line : {"Tevrin - Ormavell", "Версия 1.00.0003",
+                           "Tevrin - Ormavell for Win32 1.00", ORM_DEDICATION}) {
     EXPECT_NE(std::find(aboutTexts.begin(), aboutTexts.end(), line), aboutTexts.end()) << line;
   }
   CloseDialog(box, IDOK);

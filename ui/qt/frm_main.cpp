@@ -12,6 +12,7 @@
 #include <QSessionManager>
 
 #include "engine/run_time_error.h"
+#include "resources/identity.h"
 #include "support/as.h"
 #include "ui/qt/about_box.h"
 #include "ui/qt/chooser_dialogs.h"
@@ -26,8 +27,6 @@ namespace orm {
 namespace {
 
 constexpr char kPictureFilter[] = "Картинки|*.BMP;*.RLE;*.JPG;*.GIF;*.PNG|Все файлы|*.*";
-constexpr char kDedication[] =
-    "Посвящается всем, кто хочет, чтобы и папки на диске были красивыми.";
 
 // The layout is given in twips, 15 to the device-independent pixel.
 QRect Twips(int left, int top, int width, int height) {
@@ -281,7 +280,7 @@ void frmMain::Form_QueryUnload(std::int16_t& Cancel, std::int16_t /*UnloadMode*/
 void frmMain::Form_KeyDown(std::int16_t& KeyCode, std::int16_t Shift) {
   if (KeyCode == 112 && Shift == 1) {
     AboutBox::Shared(this).Show(this, *QCoreApplication::instance(), QString(), QPixmap(),
-                                QString::fromUtf8(kDedication));
+                                QString::fromUtf8(ORM_DEDICATION));
   }
   if (KeyCode == 27 && Shift == 0) close();
 }

@@ -6,6 +6,7 @@
 #include <cwctype>
 
 #include "platform/win32/wide_text.h"
+#include "resources/identity.h"
 #include "support/as.h"
 #include "ui/win32/about_box.h"
 #include "ui/win32/application.h"
@@ -19,7 +20,6 @@ namespace orm::win32 {
 namespace {
 
 const char kPictureFilter[] = "Картинки|*.BMP;*.RLE;*.JPG;*.GIF;*.PNG|Все файлы|*.*";
-const char kDedication[] = "Посвящается всем, кто любит красивые папки.";
 
 // The client area and every position in twips (1/1440 inch).
 constexpr int kClientWidth = 5775;
@@ -200,7 +200,7 @@ void FrmMain::Form_QueryUnload(std::int16_t& cancel, std::int16_t /*unloadMode*/
 
 void FrmMain::Form_KeyDown(std::int16_t keyCode, std::int16_t shift) {
   if (keyCode == VK_F1 && shift == 1) {
-    SharedAboutBox().Show(hwnd_, App(), "", nullptr, kDedication);
+    SharedAboutBox().Show(hwnd_, App(), "", nullptr, ORM_DEDICATION);
   }
   if (keyCode == VK_ESCAPE && shift == 0) {
     // The close request goes through Form_QueryUnload like any other.

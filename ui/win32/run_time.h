@@ -12,11 +12,12 @@
 
 #include "engine/main_window_port.h"
 #include "engine/run_time_error.h"
+#include "resources/identity.h"
 
 namespace orm::win32 {
 
 // The application title: the caption of our message boxes and of the hidden owner window.
-inline constexpr wchar_t kAppTitle[] = L"Tevrin - Ormavell";
+inline constexpr wchar_t kAppTitle[] = L"" ORM_APP_TITLE;
 
 // Run-time error numbers of failures that are not file errors.
 inline constexpr std::int32_t kErrInvalidCall = 5;
