@@ -45,7 +45,9 @@ class FolderDresser {
   FolderDresser(MainWindowPort& window, FileServices& files) : window_(window), files_(files) {}
 
   // The click of cmdSkin(index): 0 installs, any other index removes. Runs the whole operation
-  // and leaves its transcript in the log. A failure outside the file work raises RunTimeError.
+  // and leaves its transcript in the log; with no picture (install) or no drive chosen it shows
+  // a stop message instead and changes nothing. A failure outside the file work raises
+  // RunTimeError.
   void cmdSkin_Click(std::int16_t index);
 
   // Dresses (mode 0) or undresses the folder and every folder below it, pre-order, subfolders
@@ -78,6 +80,8 @@ class FolderDresser {
   MainWindowPort& window_;
   FileServices& files_;
   bool bBusy_ = false;
+  // The file services refused the destination root of the running operation.
+  bool rootRefused_ = false;
 };
 
 }  // namespace orm

@@ -7,6 +7,7 @@
 #include <random>
 #include <utility>
 
+#include "platform/drive_places.h"
 #include "platform/file_services.h"
 #include "platform/name_match.h"
 #include "platform/posix/name_case.h"
@@ -25,6 +26,10 @@ using posix::UniqueFd;
 
 FileError BadName() {
   return FileError::Of(kErrBadFileName, EINVAL);
+}
+
+FileError Refused() {
+  return FileError::Of(kErrPermissionDenied, EACCES);
 }
 
 // "Games/" names the same entry as "Games"; only "/" keeps its slash.
@@ -192,6 +197,7 @@ class PosixFileServices final : public FileServices {
   }
 
   FileError SetAttributes(const std::string& path, std::uint32_t attributes) override {
+    if (refusing_) return Refused();
     if (HasNul(path)) return BadName();
     std::string entry = WithoutTrailingSlashes(path);
     posix::PathAt at(entry);
@@ -220,6 +226,7 @@ class PosixFileServices final : public FileServices {
   }
 
   FileError CopyFileReplacing(const std::string& source, const std::string& target) override {
+    if (refusing_) return Refused();
     if (HasNul(source) || HasNul(target)) return BadName();
     // A device or FIFO named as the picture is refused before it is opened: opening one can
     // block or act on the device.
@@ -292,6 +299,7 @@ class PosixFileServices final : public FileServices {
   }
 
   FileError RemoveFile(const std::string& path) override {
+    if (refusing_) return Refused();
     if (HasNul(path)) return BadName();
     posix::PathAt at(path);
     if (at.error() != 0) return FileErrorFromErrno(at.error(), path);
@@ -302,19 +310,33 @@ class PosixFileServices final : public FileServices {
   FileError WriteProfileEntry(const std::string& file, std::string_view section,
                               std::optional<std::string_view> key,
                               std::optional<std::string_view> value) override {
+    if (refusing_) return Refused();
     return posix::WriteProfileString(file, section, key, value);
   }
 
   FileError WriteProfileEntries(const std::string& file, std::span<const ProfileEdit> edits,
                                 std::size_t& applied) override {
+    applied = 0;
+    if (refusing_) return Refused();
     FileError error = posix::WriteProfileStrings(file, edits);
     applied = error.ok() ? edits.size() : 0;
     return error;
   }
 
+  // The system disk is never what a Windows reader sees, and files such as
+  // /etc/logrotate.d/Desktop.INI are read by the system's own tools: whichever front end names
+  // such a root, nothing is written anywhere until it names another.
+  FileError AdmitDestination(const std::string& root) override {
+    refusing_ = HasNul(root) || IsSystemDestination(root);
+    return refusing_ ? Refused() : FileError::Success();
+  }
+
   std::string ResolveNameCase(const std::string& path) override {
     return posix::ResolveNameCase(path);
   }
+
+ private:
+  bool refusing_ = false;
 };
 
 }  // namespace

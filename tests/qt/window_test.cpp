@@ -15,6 +15,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -110,6 +111,15 @@ QStringList Transcript(const frmMain& w) {
   return lines;
 }
 
+// Runs a program quietly and returns its exit status.
+int Run(const QStringList& command) {
+  QProcess process;
+  process.setProcessChannelMode(QProcess::MergedChannels);
+  process.start(command.first(), command.mid(1));
+  process.waitForFinished(60000);
+  return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
 void Touch(const QString& path) {
   QFile file(path);
   QVERIFY(file.open(QIODevice::WriteOnly));
@@ -177,10 +187,13 @@ class WindowTest : public QObject {
   QTemporaryDir volume_;
   QImage wallpaper_;
 
-  std::unique_ptr<frmMain> ShowWindow() {
+  // The window, on the test's volume unless told to keep the places this machine offers.
+  std::unique_ptr<frmMain> ShowWindow(bool onTestVolume = true) {
     auto window = std::make_unique<frmMain>(NativeFileServices());
-    window->drvDestination->SetVolumes({{volume_.path().toStdString(), "TEST"}},
-                                       volume_.path().toStdString());
+    if (onTestVolume) {
+      window->drvDestination->SetVolumes({{volume_.path().toStdString(), "TEST"}},
+                                         volume_.path().toStdString());
+    }
     window->show();
     window->activateWindow();
     if (!QTest::qWaitForWindowActive(window.get())) return nullptr;
@@ -241,15 +254,9 @@ class WindowTest : public QObject {
     for (QWidget* child : w.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
       QVERIFY2(child->isEnabled(), qPrintable(child->objectName()));
     }
-    // The drive list starts on the volume that holds the working folder.
-    const std::string drive = w.DriveText();
-    QVERIFY(!drive.empty());
-    const QString cwd = QDir::current().canonicalPath();
-    QVERIFY2(drive == "/" || cwd == QString::fromStdString(drive) ||
-                 cwd.startsWith(QString::fromStdString(drive) + QLatin1Char('/')),
-             drive.c_str());
-    QCOMPARE(w.drvDestination->currentText().toStdString(),
-             VolumeText(w.drvDestination->Volumes()[w.drvDestination->currentIndex()]));
+    // The tests run in the build folder, on no place the list offers: nothing is chosen.
+    QCOMPARE(w.drvDestination->currentIndex(), -1);
+    QCOMPARE(w.DriveText(), std::string());
   }
 
   void controlsHaveTheirKindCaptionAndPlace() {
@@ -866,15 +873,76 @@ class WindowTest : public QObject {
     }
   }
 
-  void anEmptyDriveListGivesNoDrive() {
-    frmMain w(NativeFileServices());
-    w.drvDestination->SetVolumes({}, "/");
-    QVERIFY_THROWS_EXCEPTION(RunTimeError, w.DriveText());
-    try {
-      w.DriveText();
-    } catch (const RunTimeError& error) {
-      QCOMPARE(error.number(), kErrDiskNotReady);
+  // With no drive chosen both buttons show the stop message and change nothing; the program goes
+  // on. The places offered are this machine's: an NTFS image mounted from its file, and a
+  // folder the Samba server exports, read from its configuration.
+  void theDriveListOffersThisMachinesPlacesAndStartsOnTheOneHoldingTheWorkingFolder() {
+    QTemporaryDir work;
+    QVERIFY(work.isValid());
+    const QString image = work.filePath(QStringLiteral("stick.img"));
+    const QString ntfs = work.filePath(QStringLiteral("ntfs stick"));
+    const QString share = work.filePath(QStringLiteral("share"));
+    const QString config = work.filePath(QStringLiteral("smb.conf"));
+    QVERIFY(QDir().mkpath(ntfs) && QDir().mkpath(share));
+    QCOMPARE(Run({"truncate", "-s", "16M", image}), 0);
+    QCOMPARE(Run({"mkntfs", "-F", "-q", "-Q", "-L", "ORMSTICK", image}), 0);
+    QCOMPARE(Run({"ntfs-3g", image, ntfs}), 0);
+    Write(config, QStringLiteral("[global]\n netbios name = ormtest\n[pics]\n path = %1\n"
+                                 "[root]\n path = /\n")
+                      .arg(share)
+                      .toUtf8());
+    // This test runs in a mount namespace of its own: the server's configuration is replaced
+    // for it alone.
+    QCOMPARE(Run({"mount", "--bind", config, "/etc/samba/smb.conf"}), 0);
+    const QString home = QDir::currentPath();
+    const auto restore = qScopeGuard([&] {
+      QDir::setCurrent(home);
+      Run({"umount", "/etc/samba/smb.conf"});
+      Run({"umount", ntfs});
+    });
+
+    QVERIFY(QDir::setCurrent(ntfs));
+    {
+      frmMain w(NativeFileServices());
+      QCOMPARE(w.drvDestination->currentText(), ntfs + QStringLiteral(" [ORMSTICK]"));
+      QCOMPARE(QString::fromStdString(w.DriveText()), ntfs);
+      QVERIFY(w.drvDestination->findText(share + QStringLiteral(" [\\\\ORMTEST\\pics]")) >= 0);
+      // The system disk is never offered, not even as a share.
+      for (int i = 0; i < w.drvDestination->count(); ++i) {
+        QVERIFY2(!w.drvDestination->itemText(i).startsWith(QStringLiteral("/ [")) &&
+                     w.drvDestination->itemText(i) != QStringLiteral("/"),
+                 qPrintable(w.drvDestination->itemText(i)));
+      }
     }
+
+    // Started in the home folder, which no place holds: nothing is chosen, and neither button
+    // writes anything.
+    QVERIFY(QDir::setCurrent(QDir::homePath()));
+    const int programEnds = g_programEnds;
+    auto w = ShowWindow(false);
+    QVERIFY(w);
+    QCOMPARE(w->drvDestination->currentIndex(), -1);
+    w->lstLog->Append(QStringLiteral("the last run's line"));
+    const QString picture = work.filePath(QStringLiteral("sea.jpg"));
+    Write(picture, "JPEG");
+    w->txtPicture->setText(picture);
+    QStringList texts;
+    ModalWatcher watcher([&](QWidget* modal) {
+      if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        texts.append(box->text());
+        QCOMPARE(box->icon(), QMessageBox::Critical);
+      }
+    });
+    const QStringList before = QDir::home().entryList(QDir::AllEntries | QDir::Hidden);
+    for (QPushButton* button : w->cmdSkin) {
+      QVERIFY(Reactivate(w.get()));
+      QTest::mouseClick(button, Qt::LeftButton);
+    }
+    QCOMPARE(texts, QStringList({"Не выбран диск.", "Не выбран диск."}));
+    QCOMPARE(Transcript(*w), QStringList({"the last run's line"}));
+    QCOMPARE(QDir::home().entryList(QDir::AllEntries | QDir::Hidden), before);
+    QVERIFY(w->isVisible() && !w->Dresser().bBusy() && w->cmdSkin[0]->isEnabled());
+    QCOMPARE(g_programEnds, programEnds);
   }
 
   void runTimeErrorIsReportedAndEndsTheProgram() {

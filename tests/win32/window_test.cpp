@@ -789,6 +789,29 @@ TEST_F(WindowTest, RefusesToCloseWhileBusy) {
   EXPECT_EQ(code, 0u);
 }
 
+// With no drive chosen (a working folder on no drive leaves the list so), both buttons show the
+// stop message and change nothing, and the program goes on.
+TEST_F(WindowTest, WithNoDriveChosenBothButtonsStop) {
+  SendMessageW(Item(IDC_DRVDESTINATION), CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+  test::WriteRaw(root_ + "sea.jpg", "a picture");
+  SetPicture(root_ + "sea.jpg");
+  for (int id : {IDC_CMDSKIN0, IDC_CMDSKIN1}) {
+    Click(id);
+    HWND box = nullptr;
+    ASSERT_TRUE(
+        WaitFor([&] { return (box = DialogTitled(pid_, "Tevrin - Ormavell")) != nullptr; }, 10s));
+    const std::vector<std::string> texts = StaticTexts(box);
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "Не выбран диск."), texts.end());
+    CloseDialog(box, IDOK);
+    ASSERT_TRUE(WaitFor([&] { return DialogTitled(pid_, "Tevrin - Ormavell") == nullptr; }, 10s));
+  }
+  EXPECT_TRUE(Log().empty());
+  EXPECT_TRUE(Idle());
+  EXPECT_FALSE(test::Exists(root_ + "Ormavell.jpg"));
+  EXPECT_FALSE(test::Exists(root_ + "Desktop.INI"));
+  EXPECT_EQ(WaitForSingleObject(process_, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+}
+
 }  // namespace
 }  // namespace orm
 

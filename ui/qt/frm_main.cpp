@@ -11,7 +11,6 @@
 #include <QPushButton>
 #include <QSessionManager>
 
-#include "engine/run_time_error.h"
 #include "resources/identity.h"
 #include "support/as.h"
 #include "ui/qt/about_box.h"
@@ -323,10 +322,7 @@ std::string frmMain::PictureText() {
 }
 
 std::string frmMain::DriveText() {
-  // An empty list has no drive to give: the engine must not take "" for the root folder.
-  std::string drive = drvDestination->Drive();
-  if (drive.empty()) throw RunTimeError(FileError::Of(kErrDiskNotReady));
-  return drive;
+  return drvDestination->Drive();
 }
 
 std::uint32_t frmMain::TextColor() {

@@ -169,7 +169,8 @@ void FrmMain::FillDriveList(wchar_t selectLetter) {
         SendMessageW(drvDestination_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
     if (towupper(text[0]) == selectLetter) selected = index;
   }
-  SendMessageW(drvDestination_, CB_SETCURSEL, static_cast<WPARAM>(selected < 0 ? 0 : selected), 0);
+  // A working folder on no drive (a network path) leaves the choice to the user.
+  SendMessageW(drvDestination_, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
 }
 
 void FrmMain::DefaultButtonFollows(HWND focus) {
