@@ -36,7 +36,7 @@ void PrepareApplication(QApplication& app) {
   InstallIdentity(app);
 
   // Every text of the program is Russian; Qt's own texts follow it, not the user's locale, and
-  // so do the choosers' dates, sizes and file type names.
+  // so do the names of the file types in the picture chooser.
   QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
   static QPointer<QTranslator> qtTexts;
   if (qtTexts.isNull()) {
