@@ -4,10 +4,16 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
+#include <map>
+#include <optional>
+
+#include <gio/gio.h>
 
 #include "tests/common/read_only_root.h"
 #include "ui/qt/app_identity.h"
@@ -129,12 +135,73 @@ class PartsTest : public QObject {
     QCOMPARE(list.Drive(), std::string());
   }
 
-  void gsettingsValuesAndPlacements() {
-    QCOMPARE(GSettingsString(QStringLiteral("'file:///usr/share/a b.jpg'\n")),
-             QStringLiteral("file:///usr/share/a b.jpg"));
-    QCOMPARE(GSettingsString(QStringLiteral("'it\\'s.png'")), QStringLiteral("it's.png"));
-    QCOMPARE(GSettingsString(QStringLiteral("@as []")), QString());
-    QCOMPARE(GSettingsString(QString()), QString());
+  void gnomeBackgroundIsReadInProcess() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    // The keys the program reads, as the desktop's schemas define them.
+    WriteAll(dir.filePath(QStringLiteral("schemas/desktop.gschema.xml")),
+             "<schemalist>"
+             "<schema id='org.gnome.desktop.background' path='/org/gnome/desktop/background/'>"
+             "<key name='picture-uri' type='s'><default>''</default></key>"
+             "<key name='picture-uri-dark' type='s'><default>''</default></key>"
+             "<key name='picture-options' type='s'><default>'zoom'</default></key>"
+             "<key name='primary-color' type='s'><default>'#023c88'</default></key>"
+             "</schema>"
+             "<schema id='org.gnome.desktop.interface' path='/org/gnome/desktop/interface/'>"
+             "<key name='color-scheme' type='s'><default>'default'</default></key>"
+             "</schema></schemalist>");
+    QCOMPARE(QProcess::execute(QStringLiteral("glib-compile-schemas"),
+                               {dir.filePath(QStringLiteral("schemas"))}),
+             0);
+    // A gsettings program that must not be started: it would leave a mark.
+    const QString mark = dir.filePath(QStringLiteral("gsettings-started"));
+    const QString gsettings = dir.filePath(QStringLiteral("bin/gsettings"));
+    WriteAll(gsettings, "#!/bin/sh\ntouch '" + mark.toUtf8() + "'\n");
+    QVERIFY(QFile::setPermissions(gsettings, QFile::ReadOwner | QFile::ExeOwner));
+    // Only these schemas, and settings of this process alone.
+    const char* const changed[] = {"PATH", "GSETTINGS_SCHEMA_DIR", "XDG_DATA_DIRS",
+                                   "GSETTINGS_BACKEND", "XDG_CURRENT_DESKTOP"};
+    std::map<QByteArray, std::optional<QByteArray>> saved;
+    for (const char* name : changed) {
+      saved[name] = qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt;
+    }
+    const auto restore = qScopeGuard([&] {
+      for (const auto& [name, value] : saved) {
+        if (value) {
+          qputenv(name.constData(), *value);
+        } else {
+          qunsetenv(name.constData());
+        }
+      }
+    });
+    qputenv("PATH", dir.filePath(QStringLiteral("bin")).toUtf8() + ':' + qgetenv("PATH"));
+    qputenv("GSETTINGS_SCHEMA_DIR", dir.filePath(QStringLiteral("schemas")).toUtf8());
+    qputenv("XDG_DATA_DIRS", dir.filePath(QStringLiteral("none")).toUtf8());
+    qputenv("GSETTINGS_BACKEND", "memory");
+    const auto set = [](const char* schema, const char* key, const char* value) {
+      GSettings* settings = g_settings_new(schema);
+      QVERIFY(g_settings_set_string(settings, key, value));
+      g_object_unref(settings);
+    };
+    set("org.gnome.desktop.background", "picture-uri", "file:///pics/light.png");
+    set("org.gnome.desktop.background", "picture-uri-dark", "file:///pics/My%20dark.png");
+    set("org.gnome.desktop.background", "picture-options", "centered");
+    set("org.gnome.desktop.background", "primary-color", "#102030");
+    set("org.gnome.desktop.interface", "color-scheme", "prefer-dark");
+
+    qputenv("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
+    const DesktopBackground gnome = ReadDesktopBackground();
+    QCOMPARE(gnome.picturePath, QStringLiteral("/pics/My dark.png"));
+    QCOMPARE(gnome.placement, WallpaperPlacement::Centered);
+    QCOMPARE(gnome.color, QColor(0x10, 0x20, 0x30));
+    QVERIFY(!QFile::exists(mark));
+    // A desktop whose schema is missing gives no background; the program goes on.
+    qputenv("XDG_CURRENT_DESKTOP", "MATE");
+    QVERIFY(ReadDesktopBackground().picturePath.isEmpty());
+    QVERIFY(!QFile::exists(mark));
+  }
+
+  void pictureSettingsAndPlacements() {
     QCOMPARE(PicturePathFromSetting(QStringLiteral("file:///home/me/My%20Pics/sea.jpg")),
              QStringLiteral("/home/me/My Pics/sea.jpg"));
     QCOMPARE(PicturePathFromSetting(QStringLiteral("/plain/path.png")),

@@ -1,6 +1,5 @@
 // The Linux program: with arguments, the command line, which needs no display; without, the
-// Qt application with the program's identity, then Main, then the main window's events until
-// it closes.
+// Qt application made ready for it, then Main, then the main window's events until it closes.
 #include <QApplication>
 #include <exception>
 #include <memory>
@@ -9,6 +8,7 @@
 
 #include "ui/console/standard_streams.h"
 #include "ui/qt/app_identity.h"
+#include "ui/qt/app_setup.h"
 #include "ui/qt/frm_main.h"
 #include "ui/qt/mod_main.h"
 #include "ui/qt/run_time_report.h"
@@ -20,7 +20,7 @@ int main(int argc, char* argv[]) {
                                         orm::console::SystemDriveChoice, orm::kApplicationVersion);
   }
   QApplication app(argc, argv);
-  orm::InstallIdentity(app);
+  orm::PrepareApplication(app);
   std::unique_ptr<orm::frmMain> window;
   // A failure of the start-up ends the program before the window is shown.
   orm::RunHandler(nullptr, [&] { window = orm::modMain::Main(); });
