@@ -23,9 +23,9 @@ const char kLogDeleted[] = "  Удалён файл ";
 const char kLogError[] = "  Ошибка ";
 const char kLogErrorDeleting[] = " при удалении файла ";
 const char kLogTreeHeader[] = "*** Построение дерева каталогов";
-const char kLogSuccess[] = "*** Все операции завершены успешно";
 const char kLogWriteError[] = "    Ошибка записи Desktop.INI";
 const char kNoPictureMessage[] = "Вы не указали файл картинки.";
+const char kNoDriveMessage[] = "Не выбран диск.";
 
 void Check(const FileError& outcome) {
   ThrowIfFailed(outcome);
@@ -105,6 +105,11 @@ void FolderDresser::cmdSkin_Click(std::int16_t index) {
     window_.ShowStopMessage(kNoPictureMessage);
     return;
   }
+  // With no drive chosen there is no root to derive: "" would name the working folder.
+  if (window_.DriveText().empty()) {
+    window_.ShowStopMessage(kNoDriveMessage);
+    return;
+  }
 
   // An unexpected error ends the program; until then the window must not refuse to close.
   struct BusyReset {
@@ -116,6 +121,9 @@ void FolderDresser::cmdSkin_Click(std::int16_t index) {
   window_.SetMousePointer(MousePointer::Hourglass);
   for (InputControl control : kInputControls) window_.SetInputEnabled(control, !bBusy_);
   window_.LogClear();
+  // The file services learn the root first, so that a root they refuse gets nothing written,
+  // the picture included.
+  rootRefused_ = !files_.AdmitDestination(GetDestinationRoot()).ok();
 
   IgnoreMode ignore;
   auto log = [&](const std::string& line) { ignore.Run([&] { AddLog(line); }); };
@@ -278,6 +286,12 @@ bool FolderDresser::DressFolder(const std::string& received, std::int16_t mode,
   const bool isRoot = IsDriveRoot(folder, root);
 
   ignore.Record(files_.SetAttributes(settings, kAttrNormal));
+  // A refused root fails its first write in both modes, with or without a settings file, so
+  // that the walk of a volume that must not be dressed ends there, reported as a failure.
+  if (isRoot && rootRefused_) {
+    AddLog(kLogWriteError);
+    return false;
+  }
 
   std::vector<ProfileEdit> edits;
   if (mode != 0) {

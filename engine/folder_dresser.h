@@ -22,6 +22,9 @@ inline constexpr std::string_view kSectionClassInfo = ".ShellClassInfo";
 // The backdrop picture's base name, "Ormavell." (the dot included).
 inline constexpr std::string_view kBackdropBaseName = "Ormavell.";
 
+// The line that closes the log of an operation whose walk went through.
+inline constexpr char kLogSuccess[] = "*** Все операции завершены успешно";
+
 // The Windows rule: the drive text in upper case, cut at its first blank, with one trailing
 // backslash ("c: [DATA]" gives "C:\"). Portable, so that it is tested everywhere.
 std::string WindowsDestinationRoot(std::string_view driveText);
@@ -45,7 +48,9 @@ class FolderDresser {
   FolderDresser(MainWindowPort& window, FileServices& files) : window_(window), files_(files) {}
 
   // The click of cmdSkin(index): 0 installs, any other index removes. Runs the whole operation
-  // and leaves its transcript in the log. A failure outside the file work raises RunTimeError.
+  // and leaves its transcript in the log; with no picture (install) or no drive chosen it shows
+  // a stop message instead and changes nothing. A failure outside the file work raises
+  // RunTimeError.
   void cmdSkin_Click(std::int16_t index);
 
   // Dresses (mode 0) or undresses the folder and every folder below it, pre-order, subfolders
@@ -78,6 +83,8 @@ class FolderDresser {
   MainWindowPort& window_;
   FileServices& files_;
   bool bBusy_ = false;
+  // The file services refused the destination root of the running operation.
+  bool rootRefused_ = false;
 };
 
 }  // namespace orm

@@ -40,8 +40,9 @@ class MainWindowPort {
 
   // The text of txtPicture, unchanged.
   virtual std::string PictureText() = 0;
-  // The chosen drive: on Windows the drive list's text ("c: [SYSTEM]"), on Linux the mount
-  // point of the chosen volume as it stands.
+  // The chosen drive: on Windows the drive list's text ("c: [SYSTEM]"), on Linux the root of
+  // the chosen place (a mount point or a Samba share's folder) as it stands; "" when none is
+  // chosen.
   virtual std::string DriveText() = 0;
   // The fill colours of shpTextColor and shpBackColor (0x00BBGGRR).
   virtual std::uint32_t TextColor() = 0;

@@ -99,6 +99,13 @@ class FileServices {
   virtual FileError WriteProfileEntries(const std::string& file, std::span<const ProfileEdit> edits,
                                         std::size_t& applied) = 0;
 
+  // Names the destination root of the operation that starts. A root that must never be dressed
+  // (on Linux a place of the running system: "/", "/usr", "/home", a bind mount of /etc, ...)
+  // fails with 70, and from then on every change asked of the services (attributes, copy,
+  // delete, profile writes), wherever, fails with 70 too, until an admissible root is named.
+  // Windows admits every root.
+  virtual FileError AdmitDestination(const std::string& root) = 0;
+
   // Deferred writes, so that many files reach the disk together: after DeferWrites,
   // WriteProfileEntries may leave the switch of a file to its new content pending. Whatever can
   // fail before the switch (reading, editing, writing the new content) the write reports

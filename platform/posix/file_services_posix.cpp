@@ -9,6 +9,7 @@
 #include <random>
 #include <utility>
 
+#include "platform/drive_places.h"
 #include "platform/file_services.h"
 #include "platform/name_match.h"
 #include "platform/posix/name_case.h"
@@ -28,6 +29,10 @@ using posix::UniqueFd;
 
 FileError BadName() {
   return FileError::Of(kErrBadFileName, EINVAL);
+}
+
+FileError Refused() {
+  return FileError::Of(kErrPermissionDenied, EACCES);
 }
 
 // "Games/" names the same entry as "Games"; only "/" keeps its slash.
@@ -251,6 +256,7 @@ class PosixFileServices final : public FileServices {
   }
 
   FileError SetAttributes(const std::string& path, std::uint32_t attributes) override {
+    if (refusing_) return Refused();
     if (HasNul(path)) return BadName();
     std::string entry = WithoutTrailingSlashes(path);
     // A file whose new content waits for its switch gets the attributes on that content, which
@@ -282,6 +288,7 @@ class PosixFileServices final : public FileServices {
   }
 
   FileError CopyFileReplacing(const std::string& source, const std::string& target) override {
+    if (refusing_) return Refused();
     if (HasNul(source) || HasNul(target)) return BadName();
     // A device or FIFO named as the picture is refused before it is opened: opening one can
     // block or act on the device.
@@ -350,6 +357,7 @@ class PosixFileServices final : public FileServices {
   }
 
   FileError RemoveFile(const std::string& path) override {
+    if (refusing_) return Refused();
     if (HasNul(path)) return BadName();
     looked_up_.clear();
     if (staged_.Pending(path) != nullptr) staged_.Commit();
@@ -379,18 +387,29 @@ class PosixFileServices final : public FileServices {
   FileError WriteProfileEntry(const std::string& file, std::string_view section,
                               std::optional<std::string_view> key,
                               std::optional<std::string_view> value) override {
+    if (refusing_) return Refused();
     looked_up_.clear();
     return posix::WriteProfileString(file, section, key, value, staged_);
   }
 
   FileError WriteProfileEntries(const std::string& file, std::span<const ProfileEdit> edits,
                                 std::size_t& applied) override {
+    applied = 0;
+    if (refusing_) return Refused();
     // The engine writes the name it has just looked up in every letter case.
     const bool resolved = file == looked_up_;
     looked_up_.clear();
     FileError error = posix::WriteProfileStrings(file, edits, staged_, resolved);
     applied = error.ok() ? edits.size() : 0;
     return error;
+  }
+
+  // The system disk is never what a Windows reader sees, and files such as
+  // /etc/logrotate.d/Desktop.INI are read by the system's own tools: whichever front end names
+  // such a root, nothing is written anywhere until it names another.
+  FileError AdmitDestination(const std::string& root) override {
+    refusing_ = HasNul(root) || IsSystemDestination(root);
+    return refusing_ ? Refused() : FileError::Success();
   }
 
   void DeferWrites() override { staged_.Defer(); }
@@ -407,6 +426,7 @@ class PosixFileServices final : public FileServices {
   }
 
  private:
+  bool refusing_ = false;
   posix::StagedWrites staged_;
   // The last name ResolveNameCase gave, until the next write or removal.
   std::string looked_up_;

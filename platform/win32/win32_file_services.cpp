@@ -331,6 +331,9 @@ class Win32FileServices final : public FileServices {
   }
 
   // Windows finds names without regard to letter case by itself.
+  // Every drive of a Windows machine is one its shell reads, the system drive included.
+  FileError AdmitDestination(const std::string&) override { return FileError::Success(); }
+
   std::string ResolveNameCase(const std::string& path) override { return path; }
 };
 

@@ -118,6 +118,19 @@ TEST_F(OperationTest, InstallWithAnEmptyPictureTextOnlyShowsTheMessage) {
   EXPECT_FALSE(std::filesystem::exists(drive.fs("Desktop.INI")));
 }
 
+// Both buttons, with no drive chosen: the stop message, and nothing else (the working folder
+// is never taken for the drive).
+TEST_F(OperationTest, WithNoDriveChosenBothButtonsOnlyShowTheMessage) {
+  window.picture = MakePicture("sea.jpg", "x");
+  window.drive.clear();
+  window.log = {"earlier run"};
+  for (std::int16_t index : {0, 1}) dresser.cmdSkin_Click(index);
+
+  EXPECT_EQ(window.calls, (Lines{"message Не выбран диск.", "message Не выбран диск."}));
+  EXPECT_EQ(window.Log(), (Lines{"earlier run"}));
+  EXPECT_FALSE(dresser.bBusy());
+}
+
 TEST_F(OperationTest, RemoveNeverLooksAtThePictureText) {
   window.failing = {"PictureText"};
   dresser.cmdSkin_Click(1);
@@ -251,6 +264,9 @@ class RecordingFiles final : public FileServices {
   }
   std::string ResolveNameCase(const std::string& path) override {
     return base_.ResolveNameCase(path);
+  }
+  FileError AdmitDestination(const std::string& root) override {
+    return base_.AdmitDestination(root);
   }
   void DeferWrites() override {
     calls.push_back("defer");

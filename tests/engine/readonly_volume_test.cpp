@@ -1,7 +1,11 @@
-// Operations on a volume that refuses every change: an ext4 image mounted read-only, and
-// single files that cannot be deleted.
+// Operations on a volume that refuses every change: an ext4 image mounted read-only, a volume
+// of the running system, and single files that cannot be deleted.
+#include <sched.h>
+#include <sys/mount.h>
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -57,6 +61,44 @@ class ReadOnlyVolumeTest : public ::testing::Test {
   test::ScriptedWindow window;
   FolderDresser dresser{window, NativeFileServices()};
 };
+
+// A place of the running system gets nothing, even one this process could write to, and even
+// through a bind mount: the picture is not copied, a picture there is not deleted, the walk
+// stops at the root's first write, and no file appears anywhere.
+TEST_F(ReadOnlyVolumeTest, ASystemVolumeIsRefusedWhoeverAsks) {
+  // /var on a tmpfs of a mount namespace of the test's own: a system folder that can be written.
+  ASSERT_EQ(unshare(CLONE_NEWNS), 0) << "this test mounts volumes and must run as root";
+  ASSERT_EQ(mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr), 0);
+  ASSERT_EQ(mount("ormavell-var", "/var", "tmpfs", 0, nullptr), 0);
+  const fs::path bound = content.path() / "var";
+  fs::create_directories(bound);
+  ASSERT_EQ(mount("/var", bound.c_str(), nullptr, MS_BIND, nullptr), 0);
+  fs::create_directories("/var/A");
+  test::WriteBytes("/var/Ormavell.png", "old picture");
+  test::WriteBytes(pictures.path() / "sea.jpg", "JPEG");
+  window.picture = pictures / "sea.jpg";
+
+  for (const std::string& root : Lines{"/var/", bound.string() + "/"}) {
+    window.drive = root;
+    dresser.cmdSkin_Click(0);
+    EXPECT_EQ(window.Log(), (Lines{"*** Копирование файла картинки в корень диска", "",
+                                   "  Ошибка 70", "  Отказано в разрешении"}));
+    dresser.cmdSkin_Click(1);
+    EXPECT_EQ(window.Log(), (Lines{"*** Удаление файлов картинок с маской \"Ormavell.*\"", "",
+                                   "  Ошибка 70 при удалении файла " + root + "Ormavell.png",
+                                   "  Отказано в разрешении", "", "*** Построение дерева каталогов",
+                                   "", "  " + root, "    Ошибка записи Desktop.INI"}));
+  }
+  std::vector<std::string> left;
+  for (const auto& entry : fs::recursive_directory_iterator("/var")) {
+    left.push_back(entry.path().string());
+  }
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (Lines{"/var/A", "/var/Ormavell.png"}));
+  EXPECT_EQ(test::ReadBytes("/var/Ormavell.png"), "old picture");
+  umount2(bound.c_str(), MNT_DETACH);
+  umount2("/var", MNT_DETACH);
+}
 
 TEST_F(ReadOnlyVolumeTest, InstallStopsAtTheCopyWithPermissionDenied) {
   fs::create_directories(content.path() / "A");

@@ -1,13 +1,19 @@
-// The window's parts that stand alone: the log model, the drive list's volume rules, the
+// The window's parts that stand alone: the log model, the drive list's selection, the
 // desktop's wallpaper settings and their rendering, the desktop entry, the chooser filters and
 // the colour values.
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
+#include <map>
+#include <optional>
+
+#include <gio/gio.h>
 
 #include "tests/common/read_only_root.h"
 #include "ui/qt/app_identity.h"
@@ -21,10 +27,6 @@
 using namespace orm;
 
 namespace {
-
-std::string Identity(const std::string& device) {
-  return device;
-}
 
 QByteArray ReadAll(const QString& path) {
   QFile file(path);
@@ -120,119 +122,86 @@ class PartsTest : public QObject {
     QCOMPARE(log.Selected(), 0);
   }
 
-  void mountInfoIsParsedWithItsEscapes() {
-    const std::string text =
-        "26 1 254:0 / / rw,relatime - ext4 /dev/vda rw\n"
-        "garbage line\n"
-        "90 26 8:17 / /media/usb\\040stick rw,nosuid shared:45 master:1 - vfat /dev/sdb1 rw\n"
-        "91 26 0:50 /sub /srv/share rw - cifs //server/my\\040share rw\n";
-    const std::vector<MountEntry> mounts = ParseMountInfo(text);
-    QCOMPARE(mounts.size(), std::size_t{3});
-    QCOMPARE(mounts[0].mountPoint, std::string("/"));
-    QCOMPARE(mounts[0].major, 254u);
-    QCOMPARE(mounts[1].mountPoint, std::string("/media/usb stick"));
-    QCOMPARE(mounts[1].fsType, std::string("vfat"));
-    QCOMPARE(mounts[1].source, std::string("/dev/sdb1"));
-    QCOMPARE(mounts[1].minor, 17u);
-    QCOMPARE(mounts[2].root, std::string("/sub"));
-    QCOMPARE(mounts[2].source, std::string("//server/my share"));
-  }
-
-  void onlyVolumesWithRealFileSystemsAreListed() {
-    const std::string text =
-        "21 26 0:20 / /proc rw - proc proc rw\n"
-        "22 26 0:21 / /sys rw - sysfs sysfs rw\n"
-        "26 1 254:0 / / rw - ext4 /dev/vda rw\n"
-        "30 22 0:27 / /sys/fs/cgroup rw - tmpfs tmpfs rw\n"
-        "31 30 0:28 / /sys/fs/cgroup/cpu rw - cgroup cgroup rw\n"
-        "40 26 7:3 / /snap/core/1 ro - squashfs /dev/loop3 ro\n"
-        "41 26 0:60 / /var/lib/docker/overlay2/x/merged rw - overlay overlay rw\n"
-        "42 26 0:61 / /run/user/1000 rw - tmpfs tmpfs rw\n"
-        "50 26 8:17 / /media/usb rw - vfat /dev/sdb1 rw\n"
-        "51 26 0:62 / /media/win rw - fuseblk /dev/sdc2 rw\n"
-        "52 26 7:0 / /mnt/image rw - vfat /dev/loop0 rw\n"
-        "53 26 0:63 / /mnt/share rw - cifs //server/share rw\n"
-        "54 26 0:64 / /mnt/nfs rw - nfs4 host:/export rw\n"
-        // /mnt/hidden is mounted over by a tmpfs: what shows there is no real volume.
-        "55 26 8:33 / /mnt/hidden rw - ext4 /dev/sdd1 rw\n"
-        "56 55 0:65 / /mnt/hidden rw - tmpfs tmpfs rw\n";
-    const DiskLabels labels = {{"/dev/sdb1", "STICK"}, {"/dev/sdc2", "Windows Data"}};
-    const std::vector<Volume> volumes = SelectVolumes(ParseMountInfo(text), labels, &Identity);
-    QStringList shown;
-    for (const Volume& volume : volumes) shown.append(QString::fromStdString(VolumeText(volume)));
-    QCOMPARE(shown,
-             QStringList({"/", "/media/usb [STICK]", "/media/win [Windows Data]", "/mnt/image",
-                          "/mnt/share [//server/share]", "/mnt/nfs [host:/export]"}));
-  }
-
-  void aContainerRootStillGivesOneVolume() {
-    const std::vector<MountEntry> mounts = ParseMountInfo(
-        "600 500 0:50 / / rw - overlay overlay rw\n"
-        "601 600 0:51 / /proc rw - proc proc rw\n"
-        "602 600 0:52 / /work rw - tmpfs tmpfs rw\n");
-    const std::vector<Volume> none = SelectVolumes(mounts, {}, &Identity);
-    QVERIFY(none.empty());
-    std::vector<Volume> offered = VolumesOrHolder(none, mounts, "/work/pics");
-    QCOMPARE(offered.size(), std::size_t{1});
-    QCOMPARE(offered[0].mountPoint, std::string("/work"));
-    offered = VolumesOrHolder(none, mounts, "/home/me");
-    QCOMPARE(offered[0].mountPoint, std::string("/"));
-    // Real volumes are offered as they are.
-    offered = VolumesOrHolder({{"/media/usb", "A"}}, mounts, "/work");
-    QCOMPARE(offered.size(), std::size_t{1});
-    QCOMPARE(offered[0].mountPoint, std::string("/media/usb"));
-  }
-
-  void diskLabelsComeFromTheLinksWithUdevEscapes() {
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const std::filesystem::path root = dir.path().toStdString();
-    std::filesystem::create_directories(root / "dev");
-    std::filesystem::create_directories(root / "by-label");
-    QFile(QString::fromStdString((root / "dev" / "sdb1").string())).open(QIODevice::WriteOnly);
-    QFile(QString::fromStdString((root / "dev" / "sdc1").string())).open(QIODevice::WriteOnly);
-    std::filesystem::create_symlink("../dev/sdb1", root / "by-label" / "MY\\x20STICK");
-    std::filesystem::create_symlink("../dev/sdc1",
-                                    root / "by-label" / "\\xd0\\x94\\xd0\\xb8\\xd1\\x81\\xd0\\xba");
-    std::filesystem::create_symlink("../dev/missing", root / "by-label" / "GONE");
-    const DiskLabels labels = ReadDiskLabels((root / "by-label").string());
-    QCOMPARE(labels.size(), std::size_t{2});
-    QCOMPARE(labels.at(std::filesystem::canonical(root / "dev" / "sdb1").string()),
-             std::string("MY STICK"));
-    QCOMPARE(QString::fromStdString(
-                 labels.at(std::filesystem::canonical(root / "dev" / "sdc1").string())),
-             QStringLiteral("Диск"));
-    QVERIFY(ReadDiskLabels((root / "none").string()).empty());
-  }
-
-  void theVolumeHoldingAPathIsTheLongestWholePrefix() {
-    const std::vector<Volume> volumes = {
-        {"/", ""}, {"/media/usb", "A"}, {"/media/usb2", "B"}, {"/media/usb/inner/", "C"}};
-    QCOMPARE(IndexOfVolumeHolding(volumes, "/home/me"), 0);
-    QCOMPARE(IndexOfVolumeHolding(volumes, "/media/usb"), 1);
-    QCOMPARE(IndexOfVolumeHolding(volumes, "/media/usb/pics"), 1);
-    QCOMPARE(IndexOfVolumeHolding(volumes, "/media/usb2/pics"), 2);
-    QCOMPARE(IndexOfVolumeHolding(volumes, "/media/usb/inner/x"), 3);
-    QCOMPARE(IndexOfVolumeHolding({{"/media/usb", ""}}, "/home"), -1);
-  }
-
-  void driveListGivesTheMountPointItself() {
+  void driveListGivesThePlaceItselfAndStartsOnNoneOutsideIt() {
     DriveListBox list(nullptr);
-    list.SetVolumes({{"/", ""}, {"/media/my stick", "STICK"}}, "/media/my stick/pics");
+    list.SetVolumes({{"/srv/pics", "\\\\HOST\\pics"}, {"/media/my stick", "STICK"}},
+                    "/media/my stick/pics");
     QCOMPARE(list.currentText(), QStringLiteral("/media/my stick [STICK]"));
     QCOMPARE(list.Drive(), std::string("/media/my stick"));
-    list.SetVolumes({{"/media/a", ""}, {"/media/b", ""}}, "/elsewhere");
-    QCOMPARE(list.Drive(), std::string("/media/a"));
+    list.SetVolumes({{"/media/a", ""}, {"/media/b", ""}}, "/home/anna");
+    QCOMPARE(list.currentIndex(), -1);
+    QCOMPARE(list.Drive(), std::string());
     list.SetVolumes({}, "/");
     QCOMPARE(list.Drive(), std::string());
   }
 
-  void gsettingsValuesAndPlacements() {
-    QCOMPARE(GSettingsString(QStringLiteral("'file:///usr/share/a b.jpg'\n")),
-             QStringLiteral("file:///usr/share/a b.jpg"));
-    QCOMPARE(GSettingsString(QStringLiteral("'it\\'s.png'")), QStringLiteral("it's.png"));
-    QCOMPARE(GSettingsString(QStringLiteral("@as []")), QString());
-    QCOMPARE(GSettingsString(QString()), QString());
+  void gnomeBackgroundIsReadInProcess() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    // The keys the program reads, as the desktop's schemas define them.
+    WriteAll(dir.filePath(QStringLiteral("schemas/desktop.gschema.xml")),
+             "<schemalist>"
+             "<schema id='org.gnome.desktop.background' path='/org/gnome/desktop/background/'>"
+             "<key name='picture-uri' type='s'><default>''</default></key>"
+             "<key name='picture-uri-dark' type='s'><default>''</default></key>"
+             "<key name='picture-options' type='s'><default>'zoom'</default></key>"
+             "<key name='primary-color' type='s'><default>'#023c88'</default></key>"
+             "</schema>"
+             "<schema id='org.gnome.desktop.interface' path='/org/gnome/desktop/interface/'>"
+             "<key name='color-scheme' type='s'><default>'default'</default></key>"
+             "</schema></schemalist>");
+    QCOMPARE(QProcess::execute(QStringLiteral("glib-compile-schemas"),
+                               {dir.filePath(QStringLiteral("schemas"))}),
+             0);
+    // A gsettings program that must not be started: it would leave a mark.
+    const QString mark = dir.filePath(QStringLiteral("gsettings-started"));
+    const QString gsettings = dir.filePath(QStringLiteral("bin/gsettings"));
+    WriteAll(gsettings, "#!/bin/sh\ntouch '" + mark.toUtf8() + "'\n");
+    QVERIFY(QFile::setPermissions(gsettings, QFile::ReadOwner | QFile::ExeOwner));
+    // Only these schemas, and settings of this process alone.
+    const char* const changed[] = {"PATH", "GSETTINGS_SCHEMA_DIR", "XDG_DATA_DIRS",
+                                   "GSETTINGS_BACKEND", "XDG_CURRENT_DESKTOP"};
+    std::map<QByteArray, std::optional<QByteArray>> saved;
+    for (const char* name : changed) {
+      saved[name] = qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt;
+    }
+    const auto restore = qScopeGuard([&] {
+      for (const auto& [name, value] : saved) {
+        if (value) {
+          qputenv(name.constData(), *value);
+        } else {
+          qunsetenv(name.constData());
+        }
+      }
+    });
+    qputenv("PATH", dir.filePath(QStringLiteral("bin")).toUtf8() + ':' + qgetenv("PATH"));
+    qputenv("GSETTINGS_SCHEMA_DIR", dir.filePath(QStringLiteral("schemas")).toUtf8());
+    qputenv("XDG_DATA_DIRS", dir.filePath(QStringLiteral("none")).toUtf8());
+    qputenv("GSETTINGS_BACKEND", "memory");
+    const auto set = [](const char* schema, const char* key, const char* value) {
+      GSettings* settings = g_settings_new(schema);
+      QVERIFY(g_settings_set_string(settings, key, value));
+      g_object_unref(settings);
+    };
+    set("org.gnome.desktop.background", "picture-uri", "file:///pics/light.png");
+    set("org.gnome.desktop.background", "picture-uri-dark", "file:///pics/My%20dark.png");
+    set("org.gnome.desktop.background", "picture-options", "centered");
+    set("org.gnome.desktop.background", "primary-color", "#102030");
+    set("org.gnome.desktop.interface", "color-scheme", "prefer-dark");
+
+    qputenv("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
+    const DesktopBackground gnome = ReadDesktopBackground();
+    QCOMPARE(gnome.picturePath, QStringLiteral("/pics/My dark.png"));
+    QCOMPARE(gnome.placement, WallpaperPlacement::Centered);
+    QCOMPARE(gnome.color, QColor(0x10, 0x20, 0x30));
+    QVERIFY(!QFile::exists(mark));
+    // A desktop whose schema is missing gives no background; the program goes on.
+    qputenv("XDG_CURRENT_DESKTOP", "MATE");
+    QVERIFY(ReadDesktopBackground().picturePath.isEmpty());
+    QVERIFY(!QFile::exists(mark));
+  }
+
+  void pictureSettingsAndPlacements() {
     QCOMPARE(PicturePathFromSetting(QStringLiteral("file:///home/me/My%20Pics/sea.jpg")),
              QStringLiteral("/home/me/My Pics/sea.jpg"));
     QCOMPARE(PicturePathFromSetting(QStringLiteral("/plain/path.png")),

@@ -4,13 +4,19 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QContextMenuEvent>
+#include <QDirIterator>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QListView>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -18,10 +24,13 @@
 #include <memory>
 
 #include "engine/run_time_error.h"
+#include "resources/identity.h"
 #include "support/as.h"
 #include "tests/common/read_only_root.h"
 #include "ui/qt/about_box.h"
 #include "ui/qt/app_identity.h"
+#include "ui/qt/app_setup.h"
+#include "ui/qt/desktop_entry.h"
 #include "ui/qt/drive_list.h"
 #include "ui/qt/frm_main.h"
 #include "ui/qt/log_list_box.h"
@@ -102,9 +111,32 @@ QStringList Transcript(const frmMain& w) {
   return lines;
 }
 
+// Runs a program quietly and returns its exit status.
+int Run(const QStringList& command) {
+  QProcess process;
+  process.setProcessChannelMode(QProcess::MergedChannels);
+  process.start(command.first(), command.mid(1));
+  process.waitForFinished(60000);
+  return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
 void Touch(const QString& path) {
   QFile file(path);
   QVERIFY(file.open(QIODevice::WriteOnly));
+}
+
+// The title and the texts of the visible labels and buttons of a window, without their
+// access key marks.
+QStringList ShownTexts(QWidget* window) {
+  QStringList texts{window->windowTitle()};
+  for (QWidget* child : window->findChildren<QWidget*>()) {
+    if (!child->isVisibleTo(window)) continue;
+    QString text;
+    if (auto* label = qobject_cast<QLabel*>(child)) text = label->text();
+    if (auto* button = qobject_cast<QAbstractButton*>(child)) text = button->text();
+    if (!text.isEmpty()) texts.append(text.remove(QLatin1Char('&')));
+  }
+  return texts;
 }
 
 // Makes the window active again after a modal window closed, as the window manager would.
@@ -114,6 +146,35 @@ bool Reactivate(QWidget* window) {
   QApplication::setActiveWindow(window);
   QT_WARNING_POP
   return QTest::qWaitFor([window] { return QApplication::activeWindow() == window; });
+}
+
+// The argument that makes the test program run ChooserSession instead of the tests.
+constexpr char kChooserSession[] = "--chooser-session";
+
+// A run of the program as its main() starts it: the picture chooser goes to the folder
+// ORMAVELL_TEST_PICTURES and takes sea.jpg there, the text colour chooser takes red and keeps it
+// among its custom colours, and the window closes. Returns 0 when all of that happened.
+int ChooserSession(int argc, char** argv) {
+  QApplication app(argc, argv);
+  PrepareApplication(app);
+  std::unique_ptr<frmMain> w = modMain::Main();
+  const QString pictures = qEnvironmentVariable("ORMAVELL_TEST_PICTURES");
+  ModalWatcher watcher([&](QWidget* modal) {
+    if (auto* files = qobject_cast<QFileDialog*>(modal)) {
+      files->setDirectory(pictures);
+      files->selectFile(pictures + QStringLiteral("/sea.jpg"));
+      static_cast<QDialog*>(files)->accept();
+    } else if (auto* colours = qobject_cast<QColorDialog*>(modal)) {
+      QColorDialog::setCustomColor(0, Qt::red);
+      colours->setCurrentColor(Qt::red);
+      colours->accept();
+    }
+  });
+  w->cmdBrowse->click();
+  w->cmdBrowseTextColor->click();
+  const bool chosen = w->txtPicture->text() == pictures + QStringLiteral("/sea.jpg") &&
+                      w->shpTextColor->FillValue() == 0x000000FFu;
+  return w->close() && chosen && watcher.seen == 2 ? 0 : 1;
 }
 
 }  // namespace
@@ -126,10 +187,13 @@ class WindowTest : public QObject {
   QTemporaryDir volume_;
   QImage wallpaper_;
 
-  std::unique_ptr<frmMain> ShowWindow() {
+  // The window, on the test's volume unless told to keep the places this machine offers.
+  std::unique_ptr<frmMain> ShowWindow(bool onTestVolume = true) {
     auto window = std::make_unique<frmMain>(NativeFileServices());
-    window->drvDestination->SetVolumes({{volume_.path().toStdString(), "TEST"}},
-                                       volume_.path().toStdString());
+    if (onTestVolume) {
+      window->drvDestination->SetVolumes({{volume_.path().toStdString(), "TEST"}},
+                                         volume_.path().toStdString());
+    }
     window->show();
     window->activateWindow();
     if (!QTest::qWaitForWindowActive(window.get())) return nullptr;
@@ -138,7 +202,7 @@ class WindowTest : public QObject {
 
  private Q_SLOTS:
   void initTestCase() {
-    InstallIdentity(*QCoreApplication::instance());
+    PrepareApplication(*qApp);
     QVERIFY(config_.isValid());
     QVERIFY(volume_.isValid());
     // An Xfce desktop whose wallpaper is stretched over the whole screen, read once by the first
@@ -190,15 +254,9 @@ class WindowTest : public QObject {
     for (QWidget* child : w.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
       QVERIFY2(child->isEnabled(), qPrintable(child->objectName()));
     }
-    // The drive list starts on the volume that holds the working folder.
-    const std::string drive = w.DriveText();
-    QVERIFY(!drive.empty());
-    const QString cwd = QDir::current().canonicalPath();
-    QVERIFY2(drive == "/" || cwd == QString::fromStdString(drive) ||
-                 cwd.startsWith(QString::fromStdString(drive) + QLatin1Char('/')),
-             drive.c_str());
-    QCOMPARE(w.drvDestination->currentText().toStdString(),
-             VolumeText(w.drvDestination->Volumes()[w.drvDestination->currentIndex()]));
+    // The tests run in the build folder, on no place the list offers: nothing is chosen.
+    QCOMPARE(w.drvDestination->currentIndex(), -1);
+    QCOMPARE(w.DriveText(), std::string());
   }
 
   void controlsHaveTheirKindCaptionAndPlace() {
@@ -326,20 +384,35 @@ class WindowTest : public QObject {
     // A click into the box that already has the focus places the cursor as usual.
     QTest::mouseClick(w->txtPicture, Qt::LeftButton, {}, QPoint(40, 10));
     QCOMPARE(w->txtPicture->selectedText(), QString());
+    // The focus that comes back when the box's own context menu closes selects nothing, so
+    // that the menu's Copy copies what the user selected.
+    w->txtPicture->setSelection(7, 4);
+    bool menuShown = false;
+    QTimer::singleShot(50, [&] {
+      if (QWidget* menu = QApplication::activePopupWidget()) {
+        menuShown = true;
+        menu->close();
+      }
+    });
+    QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(40, 10),
+                           w->txtPicture->mapToGlobal(QPoint(40, 10)));
+    QCoreApplication::sendEvent(w->txtPicture, &menu);
+    QTRY_VERIFY(menuShown);
+    QTRY_COMPARE(QApplication::focusWidget(), w->txtPicture);
+    QCOMPARE(w->txtPicture->selectedText(), QStringLiteral("pics"));
   }
 
   void onlyShiftAloneWithF1OpensTheAboutBox() {
     auto w = ShowWindow();
     QVERIFY(w);
     AboutBox* first = nullptr;
-    QString title, version, dedication;
+    QStringList shown;
     bool escClosedTheBox = false;
     ModalWatcher watcher([&](QWidget* modal) {
       first = qobject_cast<AboutBox*>(modal);
       if (first == nullptr) return;
-      title = first->TitleText();
-      version = first->VersionText();
-      dedication = first->DedicationText();
+      shown = QStringList{first->windowTitle(), first->TitleText(), first->VersionText(),
+                          first->DescriptionText(), first->DedicationText()};
       // Esc in the box closes the box, not the main window.
       QTest::keyClick(modal, Qt::Key_Escape);
       escClosedTheBox = !modal->isVisible();
@@ -352,9 +425,10 @@ class WindowTest : public QObject {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1, Qt::ShiftModifier);
     QCOMPARE(watcher.seen, 1);
     QVERIFY(first != nullptr);
-    QCOMPARE(title, QStringLiteral("Tevrin - Ormavell"));
-    QVERIFY(version.contains(QStringLiteral("1.00.0003")));
-    QVERIFY(!dedication.isEmpty());
+    // What the Windows program's About box shows, line for line.
+    QCOMPARE(shown,
+             QStringList({"О программе Tevrin - Ormavell", "Tevrin - Ormavell", "Версия 1.00.0003",
+                          "Tevrin - Ormavell for Win32 1.00", ORM_DEDICATION}));
     QVERIFY(escClosedTheBox);
     QVERIFY(w->isVisible());
     // One shared instance, kept between uses; the key still reached the text box.
@@ -476,7 +550,9 @@ class WindowTest : public QObject {
     w->shpTextColor->SetFillValue(0x00123456);
     w->shpBackColor->SetFillValue(0x00ABCDEF);
     QColor offered;
+    QStringList shown;
     ModalWatcher watcher([&](QWidget* modal) {
+      shown += ShownTexts(modal);
       if (auto* colours = qobject_cast<QColorDialog*>(modal)) {
         if (!offered.isValid()) offered = colours->currentColor();
         colours->setCurrentColor(Qt::red);  // changed, then cancelled
@@ -486,6 +562,14 @@ class WindowTest : public QObject {
     w->cmdBrowseTextColor->click();
     w->cmdBrowseBackColor->click();
     QCOMPARE(watcher.classes, QStringList({"QFileDialog", "QColorDialog", "QColorDialog"}));
+    // Qt's own texts are Russian too; only "OK" and "HTML:" stay as they are.
+    for (const QString& text : shown) {
+      static const QRegularExpression kLatin(QStringLiteral("[A-Za-z]"));
+      static const QRegularExpression kCyrillic(QStringLiteral("[\\x{0400}-\\x{04FF}]"));
+      if (text == QStringLiteral("OK") || text == QStringLiteral("HTML:")) continue;
+      QVERIFY2(!text.contains(kLatin) || text.contains(kCyrillic), qPrintable(text));
+    }
+    QVERIFY(shown.contains(QStringLiteral("Основные цвета")));
     QCOMPARE(offered, QColor(0x56, 0x34, 0x12));
     QCOMPARE(w->txtPicture->text(), picture);
     QCOMPARE(w->shpTextColor->FillValue(), 0x00123456u);
@@ -536,6 +620,7 @@ class WindowTest : public QObject {
       auto* dialog = qobject_cast<QFileDialog*>(modal);
       if (dialog == nullptr) return;
       directory = dialog->directory().absolutePath();
+      if (!filters.isEmpty()) return;  // a later opening is only looked at
       filters = dialog->nameFilters();
       selectedFilter = dialog->selectedNameFilter();
       auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
@@ -562,6 +647,11 @@ class WindowTest : public QObject {
     listed.sort();
     QCOMPARE(listed, QStringList({"SUN.JPG", "sea.jpg", "tree.png"}));
     QCOMPARE(w->txtPicture->text(), dir.filePath(QStringLiteral("tree.png")));
+    // A text without a folder: the chooser starts in the working folder, not where it was last.
+    w->txtPicture->setText(QStringLiteral("sea.jpg"));
+    w->cmdBrowse->click();
+    QCOMPARE(watcher.seen, 2);
+    QCOMPARE(directory, QDir::current().absolutePath());
   }
 
   void logKeepsTheNewest30000LinesWithTheLastSelected() {
@@ -610,6 +700,36 @@ class WindowTest : public QObject {
       QCOMPARE(QColor(shot.pixel(150, 106)), QColor(255, 255, 255));  // the background one
       QCOMPARE(QColor(shot.pixel(80, 100)), text);                    // its border
     }
+  }
+
+  void theLogEndsInViewWhenAnOperationEnds() {
+    QTemporaryDir pictures;
+    QTemporaryDir drive;
+    QVERIFY(pictures.isValid() && drive.isValid());
+    const QString picture = pictures.filePath(QStringLiteral("sea.jpg"));
+    Write(picture, "JPEG");
+    // One chain of folders whose lines are wider than the list: the horizontal scroll bar
+    // comes with them and takes room from the lines.
+    QString chain = drive.path();
+    for (int i = 1; i <= 14; ++i) chain += QStringLiteral("/folder_with_a_long_name_%1").arg(i);
+    QVERIFY(QDir().mkpath(chain));
+    auto w = ShowWindow();
+    QVERIFY(w);
+    w->drvDestination->SetVolumes({{drive.path().toStdString(), "STICK"}},
+                                  drive.path().toStdString());
+    w->txtPicture->setText(picture);
+    QTest::mouseClick(w->cmdSkin[0], Qt::LeftButton);
+    const int last = w->lstLog->Count() - 1;
+    QCOMPARE(w->lstLog->Line(last), QStringLiteral("*** Все операции завершены успешно"));
+    QCOMPARE(w->lstLog->Selected(), last);
+    // No further input: the list catches up on its own and shows the end of the log.
+    QTest::qWait(100);
+    QVERIFY(w->lstLog->horizontalScrollBar()->isVisible());
+    const QRect newest = w->lstLog->LineRect(last);
+    QVERIFY(w->lstLog->viewport()->rect().contains(newest));
+    const QImage shot = w->lstLog->viewport()->grab().toImage();
+    QCOMPARE(QColor(shot.pixel(newest.right() - 2, newest.center().y())),
+             w->lstLog->palette().color(QPalette::Active, QPalette::Highlight));
   }
 
   void installAndRemoveByClickingTheButtons() {
@@ -715,15 +835,111 @@ class WindowTest : public QObject {
     QVERIFY(QFile::exists(data.filePath(QStringLiteral("applications/ormavell.desktop"))));
   }
 
-  void anEmptyDriveListGivesNoDrive() {
-    frmMain w(NativeFileServices());
-    w.drvDestination->SetVolumes({}, "/");
-    QVERIFY_THROWS_EXCEPTION(RunTimeError, w.DriveText());
-    try {
-      w.DriveText();
-    } catch (const RunTimeError& error) {
-      QCOMPARE(error.number(), kErrDiskNotReady);
+  void choosersLeaveNothingUnderHome() {
+    QTemporaryDir home;
+    QTemporaryDir system;
+    QTemporaryDir pictures;
+    QVERIFY(home.isValid() && system.isValid() && pictures.isValid());
+    Touch(pictures.filePath(QStringLiteral("sea.jpg")));
+    // Installed, as `cmake --install` leaves it: the desktop knows the program already.
+    const QString program = QCoreApplication::applicationFilePath();
+    QVERIFY(QDir(system.path()).mkdir(QStringLiteral("applications")));
+    Write(system.filePath(QStringLiteral("applications/ormavell.desktop")),
+          DesktopEntryText(program));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home.path());
+    for (const char* name :
+         {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"}) {
+      environment.insert(QLatin1String(name), home.filePath(QLatin1String(name)));
     }
+    environment.insert(QStringLiteral("XDG_DATA_DIRS"), system.path());
+    environment.insert(QStringLiteral("ORMAVELL_TEST_PICTURES"), pictures.path());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QProcess session;
+    session.setProcessEnvironment(environment);
+    session.setProcessChannelMode(QProcess::ForwardedChannels);
+    session.start(program, {QLatin1String(kChooserSession)});
+    QVERIFY(session.waitForFinished(30000));
+    QCOMPARE(session.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(session.exitCode(), 0);
+    QStringList written;
+    QDirIterator it(home.path(),
+                    QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) written.append(it.next());
+    QVERIFY2(written.isEmpty(), qPrintable(written.join(QLatin1Char(' '))));
+  }
+
+  // With no drive chosen both buttons show the stop message and change nothing; the program goes
+  // on. The places offered are this machine's: an NTFS image mounted from its file, and a
+  // folder the Samba server exports, read from its configuration.
+  void theDriveListOffersThisMachinesPlacesAndStartsOnTheOneHoldingTheWorkingFolder() {
+    QTemporaryDir work;
+    QVERIFY(work.isValid());
+    const QString image = work.filePath(QStringLiteral("stick.img"));
+    const QString ntfs = work.filePath(QStringLiteral("ntfs stick"));
+    const QString share = work.filePath(QStringLiteral("share"));
+    const QString config = work.filePath(QStringLiteral("smb.conf"));
+    QVERIFY(QDir().mkpath(ntfs) && QDir().mkpath(share));
+    QCOMPARE(Run({"truncate", "-s", "16M", image}), 0);
+    QCOMPARE(Run({"mkntfs", "-F", "-q", "-Q", "-L", "ORMSTICK", image}), 0);
+    QCOMPARE(Run({"ntfs-3g", image, ntfs}), 0);
+    Write(config, QStringLiteral("[global]\n netbios name = ormtest\n[pics]\n path = %1\n"
+                                 "[root]\n path = /\n")
+                      .arg(share)
+                      .toUtf8());
+    // This test runs in a mount namespace of its own: the server's configuration is replaced
+    // for it alone.
+    QCOMPARE(Run({"mount", "--bind", config, "/etc/samba/smb.conf"}), 0);
+    const QString home = QDir::currentPath();
+    const auto restore = qScopeGuard([&] {
+      QDir::setCurrent(home);
+      Run({"umount", "/etc/samba/smb.conf"});
+      Run({"umount", ntfs});
+    });
+
+    QVERIFY(QDir::setCurrent(ntfs));
+    {
+      frmMain w(NativeFileServices());
+      QCOMPARE(w.drvDestination->currentText(), ntfs + QStringLiteral(" [ORMSTICK]"));
+      QCOMPARE(QString::fromStdString(w.DriveText()), ntfs);
+      QVERIFY(w.drvDestination->findText(share + QStringLiteral(" [\\\\ORMTEST\\pics]")) >= 0);
+      // The system disk is never offered, not even as a share.
+      for (int i = 0; i < w.drvDestination->count(); ++i) {
+        QVERIFY2(!w.drvDestination->itemText(i).startsWith(QStringLiteral("/ [")) &&
+                     w.drvDestination->itemText(i) != QStringLiteral("/"),
+                 qPrintable(w.drvDestination->itemText(i)));
+      }
+    }
+
+    // Started in the home folder, which no place holds: nothing is chosen, and neither button
+    // writes anything.
+    QVERIFY(QDir::setCurrent(QDir::homePath()));
+    const int programEnds = g_programEnds;
+    auto w = ShowWindow(false);
+    QVERIFY(w);
+    QCOMPARE(w->drvDestination->currentIndex(), -1);
+    w->lstLog->Append(QStringLiteral("the last run's line"));
+    const QString picture = work.filePath(QStringLiteral("sea.jpg"));
+    Write(picture, "JPEG");
+    w->txtPicture->setText(picture);
+    QStringList texts;
+    ModalWatcher watcher([&](QWidget* modal) {
+      if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        texts.append(box->text());
+        QCOMPARE(box->icon(), QMessageBox::Critical);
+      }
+    });
+    const QStringList before = QDir::home().entryList(QDir::AllEntries | QDir::Hidden);
+    for (QPushButton* button : w->cmdSkin) {
+      QVERIFY(Reactivate(w.get()));
+      QTest::mouseClick(button, Qt::LeftButton);
+    }
+    QCOMPARE(texts, QStringList({"Не выбран диск.", "Не выбран диск."}));
+    QCOMPARE(Transcript(*w), QStringList({"the last run's line"}));
+    QCOMPARE(QDir::home().entryList(QDir::AllEntries | QDir::Hidden), before);
+    QVERIFY(w->isVisible() && !w->Dresser().bBusy() && w->cmdSkin[0]->isEnabled());
+    QCOMPARE(g_programEnds, programEnds);
   }
 
   void runTimeErrorIsReportedAndEndsTheProgram() {
@@ -762,6 +978,7 @@ class WindowTest : public QObject {
 // The window installs and removes: the test runs under the read-only root.
 int main(int argc, char** argv) {
   orm::test::RunUnderReadOnlyRoot(argc, argv);
+  if (argc == 2 && qstrcmp(argv[1], kChooserSession) == 0) return ChooserSession(argc, argv);
   QApplication app(argc, argv);
   app.setAttribute(Qt::AA_Use96Dpi, true);
   WindowTest test;

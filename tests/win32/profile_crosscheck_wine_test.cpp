@@ -40,6 +40,9 @@ class OurProfileWriter final : public FileServices {
     return base_.CopyFileReplacing(source, target);
   }
   FileError RemoveFile(const std::string& path) override { return base_.RemoveFile(path); }
+  FileError AdmitDestination(const std::string& root) override {
+    return base_.AdmitDestination(root);
+  }
   std::string ResolveNameCase(const std::string& path) override {
     return base_.ResolveNameCase(path);
   }

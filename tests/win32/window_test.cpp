@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/win32/wide_text.h"
+#include "resources/identity.h"
 #include "tests/win32/win32_test_support.h"
 #include "ui/win32/resource_ids.h"
 
@@ -25,6 +26,8 @@ using win32::FromWide;
 using win32::ToWide;
 
 const char kSuccess[] = "*** Все операции завершены успешно";
+const char kInstallHeader[] = "*** Копирование файла картинки в корень диска";
+const char kRemoveHeader[] = "*** Удаление файлов картинок с маской \"Ormavell.*\"";
 const wchar_t kDesktopName[] = L"OrmavellTest";
 
 bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = 30s) {
@@ -250,6 +253,9 @@ class WindowTest : public ::testing::Test {
     return lines;
   }
 
+  // Empties the log, so that the next operation's transcript is the only one in it.
+  void ClearLog() { SendMessageW(Item(IDC_LSTLOG), LB_RESETCONTENT, 0, 0); }
+
   bool Idle() const { return IsWindowEnabled(Item(IDC_CMDSKIN0)) != 0; }
 
   void SetPicture(const std::string& path) {
@@ -263,13 +269,54 @@ class WindowTest : public ::testing::Test {
   // Clicks cmdSkin(index) and waits until the operation has ended with the success line.
   std::vector<std::string> RunOperation(int index) {
     Click(index == 0 ? IDC_CMDSKIN0 : IDC_CMDSKIN1);
-    const std::string header = index == 0 ? "*** Копирование файла картинки в корень диска"
-                                          : "*** Удаление файлов картинок с маской \"Ormavell.*\"";
+    return AwaitOperation(index);
+  }
+
+  // Waits until an install (index 0) or a remove has ended with the success line.
+  std::vector<std::string> AwaitOperation(int index) {
+    const std::string header = index == 0 ? kInstallHeader : kRemoveHeader;
     EXPECT_TRUE(WaitFor([&] {
       const std::vector<std::string> log = Log();
       return Idle() && !log.empty() && log.front() == header && log.back() == kSuccess;
-    })) << "the operation did not end with success";
+    })) << "the operation did not end with success: "
+        << (Log().empty() ? "" : Log().front());
     return Log();
+  }
+
+  // The button of frmMain that carries the default button's style, or nullptr.
+  HWND DefaultButton() const {
+    for (int id : {IDC_CMDBROWSE, IDC_CMDBROWSETEXTCOLOR, IDC_CMDBROWSEBACKCOLOR, IDC_CMDSKIN0,
+                   IDC_CMDSKIN1}) {
+      if ((GetWindowLongW(Item(id), GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) return Item(id);
+    }
+    return nullptr;
+  }
+
+  // The pointer the program shows over one of its windows: the window is asked as the mouse
+  // that comes over its client area asks, and the program's cursor read back.
+  static HCURSOR PointerOver(HWND window) {
+    SendMessageTimeoutW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window),
+                        MAKELPARAM(HTCLIENT, WM_MOUSEMOVE), SMTO_NORMAL, 10000, nullptr);
+    CURSORINFO info{};
+    info.cbSize = sizeof info;
+    GetCursorInfo(&info);
+    return info.hCursor;
+  }
+
+  // The width of a text in the window's font (Tahoma 9 pt, Cyrillic), in pixels.
+  int TextWidth(const std::string& text) const {
+    HFONT font = CreateFontW(-Px(180), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, RUSSIAN_CHARSET,
+                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                             DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(screen, font);
+    const std::wstring wide = ToWide(text);
+    SIZE size{};
+    GetTextExtentPoint32W(screen, wide.c_str(), static_cast<int>(wide.size()), &size);
+    SelectObject(screen, old);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(font);
+    return size.cx;
   }
 
   void Key(HWND target, WPARAM key) {
@@ -622,7 +669,13 @@ TEST_F(WindowTest, PaintsTheWallpaperWithTheStripSwatchesAndLabelsOverIt) {
 TEST_F(WindowTest, InstallAndRemoveFromTheButtons) {
   test::MakeFolder(root_ + "pics");
   test::WriteRaw(root_ + "pics\\sea.jpg", "a picture");
-  for (const char* folder : {"a", "a\\a1", "b", "Папка"}) test::MakeFolder(root_ + folder);
+  const std::string wide =
+      "a folder whose name is far wider than the log list, so that its line "
+      "shows whole only when the list scrolls sideways";
+  for (const std::string& folder :
+       {std::string("a"), std::string("a\\a1"), std::string("b"), std::string("Папка"), wide}) {
+    test::MakeFolder(root_ + folder);
+  }
   std::vector<std::string> walk;
   WalkOrder(root_, walk);
 
@@ -642,6 +695,14 @@ TEST_F(WindowTest, InstallAndRemoveFromTheButtons) {
   expected.push_back(kSuccess);
   EXPECT_EQ(RunOperation(0), expected);
   Screenshot();
+  // The list scrolls sideways as far as its widest line reaches, drawn in the window's font.
+  HWND list = Item(IDC_LSTLOG);
+  EXPECT_NE(GetWindowLongW(list, GWL_STYLE) & WS_HSCROLL, 0);
+  RECT inside;
+  GetClientRect(list, &inside);
+  const auto extent = static_cast<int>(SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0));
+  EXPECT_GT(extent, inside.right);
+  EXPECT_GE(extent, TextWidth("  " + root_ + wide + "\\"));
 
   EXPECT_EQ(test::ReadRaw(root_ + "Ormavell.jpg"), "a picture");
   EXPECT_EQ(GetFileAttributesW(ToWide(root_ + "Ormavell.jpg").c_str()) & 7u,
@@ -704,7 +765,18 @@ TEST_F(WindowTest, RefusesToCloseWhileBusy) {
   }
   EXPECT_TRUE(IsWindowEnabled(Item(IDC_LSTLOG)));
 
+  // The hourglass is the program's: the About box that Shift+F1 opens meanwhile shows it too.
+  // Each window is asked for its pointer as the mouse that comes over it asks.
+  SetForegroundWindow(frm_);
+  ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == frm_; }, 5s));
+  const HCURSOR hourglass = PointerOver(frm_);
+  Press({VK_SHIFT, VK_F1});
+  HWND about = NewDialog();
+  ASSERT_NE(about, nullptr);
+  EXPECT_EQ(PointerOver(about), hourglass);
+  CloseDialog(about, IDOK);
   ASSERT_TRUE(WaitFor([&] { return Idle(); }, 120s));
+  EXPECT_NE(PointerOver(frm_), hourglass);
   EXPECT_TRUE(IsWindow(frm_));
   EXPECT_EQ(Log().back(), kSuccess);
   EXPECT_EQ(Log().size(), 7u + 152u + 2u);
@@ -715,6 +787,29 @@ TEST_F(WindowTest, RefusesToCloseWhileBusy) {
   DWORD code = 99;
   GetExitCodeProcess(process_, &code);
   EXPECT_EQ(code, 0u);
+}
+
+// With no drive chosen (a working folder on no drive leaves the list so), both buttons show the
+// stop message and change nothing, and the program goes on.
+TEST_F(WindowTest, WithNoDriveChosenBothButtonsStop) {
+  SendMessageW(Item(IDC_DRVDESTINATION), CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+  test::WriteRaw(root_ + "sea.jpg", "a picture");
+  SetPicture(root_ + "sea.jpg");
+  for (int id : {IDC_CMDSKIN0, IDC_CMDSKIN1}) {
+    Click(id);
+    HWND box = nullptr;
+    ASSERT_TRUE(
+        WaitFor([&] { return (box = DialogTitled(pid_, "Tevrin - Ormavell")) != nullptr; }, 10s));
+    const std::vector<std::string> texts = StaticTexts(box);
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "Не выбран диск."), texts.end());
+    CloseDialog(box, IDOK);
+    ASSERT_TRUE(WaitFor([&] { return DialogTitled(pid_, "Tevrin - Ormavell") == nullptr; }, 10s));
+  }
+  EXPECT_TRUE(Log().empty());
+  EXPECT_TRUE(Idle());
+  EXPECT_FALSE(test::Exists(root_ + "Ormavell.jpg"));
+  EXPECT_FALSE(test::Exists(root_ + "Desktop.INI"));
+  EXPECT_EQ(WaitForSingleObject(process_, 0), static_cast<DWORD>(WAIT_TIMEOUT));
 }
 
 }  // namespace
@@ -747,6 +842,18 @@ TEST_F(WindowTest, KeysOfTheWindow) {
   const auto selection = static_cast<DWORD>(SendMessageW(Item(IDC_TXTPICTURE), EM_GETSEL, 0, 0));
   EXPECT_EQ(LOWORD(selection), 0);
   EXPECT_EQ(HIWORD(selection), picture.size());
+  // So does a click into it from another control; the press starts no selection of its own,
+  // so that a hand that moves a little while it presses leaves the whole text selected.
+  Press({VK_TAB});
+  EXPECT_TRUE(WaitFor([&] { return Focus() == Item(IDC_CMDBROWSE); }, 5s));
+  HWND edit = Item(IDC_TXTPICTURE);
+  SendMessageW(edit, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 8));
+  SendMessageW(edit, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(27, 8));
+  SendMessageW(edit, WM_LBUTTONUP, 0, MAKELPARAM(27, 8));
+  EXPECT_EQ(Focus(), edit);
+  const auto clicked = static_cast<DWORD>(SendMessageW(edit, EM_GETSEL, 0, 0));
+  EXPECT_EQ(LOWORD(clicked), 0);
+  EXPECT_EQ(HIWORD(clicked), picture.size());
 
   // Only Shift+F1 opens the About box.
   const std::string about = "О программе Tevrin - Ormavell";
@@ -760,8 +867,8 @@ TEST_F(WindowTest, KeysOfTheWindow) {
   Press({VK_SHIFT, VK_F1});
   ASSERT_TRUE(WaitFor([&] { return (box = DialogTitled(pid_, about)) != nullptr; }, 10s));
   const std::vector<std::string> aboutTexts = StaticTexts(box);
-  for (const char* line :
-       {"Tevrin - Ormavell", "Версия 1.00.0003", "Tevrin - Ormavell for Win32 1.00"}) {
+  for (const char* line : {"Tevrin - Ormavell", "Версия 1.00.0003",
+                           "Tevrin - Ormavell for Win32 1.00", ORM_DEDICATION}) {
     EXPECT_NE(std::find(aboutTexts.begin(), aboutTexts.end(), line), aboutTexts.end()) << line;
   }
   CloseDialog(box, IDOK);
@@ -771,6 +878,44 @@ TEST_F(WindowTest, KeysOfTheWindow) {
   EXPECT_FALSE(Ended(500ms));
   Press({VK_ESCAPE});
   EXPECT_TRUE(Ended(10s));
+}
+
+TEST_F(WindowTest, EnterClicksTheFocusedButtonElseInstall) {
+  test::WriteRaw(root_ + "sea.jpg", "a picture");
+  test::MakeFolder(root_ + "a");
+  SetPicture(root_ + "sea.jpg");
+  EXPECT_EQ(DefaultButton(), Item(IDC_CMDSKIN0));
+  // Удалить keeps the focus that its click gave it through the operation, and is the default
+  // button then: Enter removes again.
+  RunOperation(1);
+  ASSERT_TRUE(WaitFor([&] { return Focus() == Item(IDC_CMDSKIN1); }, 5s));
+  EXPECT_EQ(DefaultButton(), Item(IDC_CMDSKIN1));
+  ClearLog();
+  Press({VK_RETURN});
+  AwaitOperation(1);
+  EXPECT_FALSE(test::Exists(root_ + "Ormavell.jpg"));
+
+  // On the log, a control that does not use Enter, the install button is the default again.
+  Press({VK_TAB});
+  ASSERT_TRUE(WaitFor([&] { return Focus() == Item(IDC_LSTLOG); }, 5s));
+  EXPECT_EQ(DefaultButton(), Item(IDC_CMDSKIN0));
+  ClearLog();
+  Press({VK_RETURN});
+  AwaitOperation(0);
+  EXPECT_TRUE(test::Exists(root_ + "Ormavell.jpg"));
+
+  // A cancelled chooser gives the focus back to its button: Enter opens the chooser again.
+  Click(IDC_CMDBROWSETEXTCOLOR);
+  HWND dialog = NewDialog();
+  ASSERT_NE(dialog, nullptr);
+  CloseDialog(dialog, IDCANCEL);
+  ASSERT_TRUE(WaitFor([&] { return Focus() == Item(IDC_CMDBROWSETEXTCOLOR); }, 5s));
+  ClearLog();
+  Press({VK_RETURN});
+  dialog = NewDialog();
+  ASSERT_NE(dialog, nullptr);
+  CloseDialog(dialog, IDCANCEL);
+  EXPECT_TRUE(Log().empty());
 }
 
 TEST_F(WindowTest, ChoosersWriteBackOnlyWhatIsConfirmed) {

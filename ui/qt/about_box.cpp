@@ -30,14 +30,10 @@ AboutBox::AboutBox(QWidget* parent)
       picture_(new QLabel(this)),
       title_(new QLabel(this)),
       version_(new QLabel(this)),
+      description_(new QLabel(this)),
       text_(new QLabel(this)),
       dedication_(new QLabel(this)) {
   setObjectName(QStringLiteral("AboutBox"));
-  setWindowTitle(QStringLiteral("О программе"));
-  QFont titleFont = font();
-  titleFont.setBold(true);
-  titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
-  title_->setFont(titleFont);
   text_->setWordWrap(true);
   dedication_->setWordWrap(true);
   dedication_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -46,6 +42,7 @@ AboutBox::AboutBox(QWidget* parent)
   auto* texts = new QVBoxLayout;
   texts->addWidget(title_);
   texts->addWidget(version_);
+  texts->addWidget(description_);
   texts->addWidget(text_);
   texts->addSpacing(8);
   texts->addWidget(dedication_);
@@ -67,8 +64,11 @@ void AboutBox::Show(QWidget* owner, const QCoreApplication& app, const QString& 
   if (owner != nullptr && parentWidget() != owner->window()) {
     setParent(owner->window(), windowFlags());
   }
+  // The Windows program's About box shows the same lines.
+  setWindowTitle(QStringLiteral("О программе ") + ApplicationTitle(app));
   title_->setText(ApplicationTitle(app));
   version_->setText(QStringLiteral("Версия ") + QCoreApplication::applicationVersion());
+  description_->setText(ApplicationDescription(app));
   text_->setText(text);
   text_->setVisible(!text.isEmpty());
   dedication_->setText(dedication);
@@ -86,6 +86,9 @@ QString AboutBox::TitleText() const {
 }
 QString AboutBox::VersionText() const {
   return version_->text();
+}
+QString AboutBox::DescriptionText() const {
+  return description_->text();
 }
 QString AboutBox::DedicationText() const {
   return dedication_->text();

@@ -1,6 +1,6 @@
-// The About box: the application's title and version (read from the application object), an
-// optional text and picture, and a dedication. One shared instance serves the program; it is
-// created at its first use.
+// The About box: captioned with the application's title, it shows the title, the version and
+// the description (read from the application object), an optional text and picture, and a
+// dedication. One shared instance serves the program; it is created at its first use.
 #pragma once
 
 #include <QDialog>
@@ -30,6 +30,7 @@ class AboutBox : public QDialog {
   // What the box shows, for its tests.
   QString TitleText() const;
   QString VersionText() const;
+  QString DescriptionText() const;
   QString DedicationText() const;
 
  private:
@@ -38,6 +39,7 @@ class AboutBox : public QDialog {
   QLabel* picture_;
   QLabel* title_;
   QLabel* version_;
+  QLabel* description_;
   QLabel* text_;
   QLabel* dedication_;
 };

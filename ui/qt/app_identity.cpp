@@ -23,6 +23,7 @@ namespace {
 // caption on X11, and the main window's caption must stay "Ormavell", so the title travels as
 // a property of its own.
 constexpr char kTitleProperty[] = "applicationTitle";
+constexpr char kDescriptionProperty[] = "applicationDescription";
 }  // namespace
 
 void InstallIdentity(QCoreApplication& app) {
@@ -31,6 +32,7 @@ void InstallIdentity(QCoreApplication& app) {
   QCoreApplication::setApplicationName(QStringLiteral("Ormavell"));
   QCoreApplication::setApplicationVersion(QString::fromUtf8(kApplicationVersion));
   app.setProperty(kTitleProperty, QString::fromUtf8(kApplicationTitle));
+  app.setProperty(kDescriptionProperty, QString::fromUtf8(kApplicationDescription));
   if (qobject_cast<QGuiApplication*>(&app) != nullptr) {
     QGuiApplication::setDesktopFileName(QString::fromUtf8(kDesktopFileName));
   }
@@ -39,6 +41,10 @@ void InstallIdentity(QCoreApplication& app) {
 QString ApplicationTitle(const QCoreApplication& app) {
   const QString title = app.property(kTitleProperty).toString();
   return title.isEmpty() ? QCoreApplication::applicationName() : title;
+}
+
+QString ApplicationDescription(const QCoreApplication& app) {
+  return app.property(kDescriptionProperty).toString();
 }
 
 }  // namespace orm

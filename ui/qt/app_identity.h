@@ -4,14 +4,16 @@
 
 #include <QString>
 
+#include "resources/identity.h"
+
 class QCoreApplication;
 
 namespace orm {
 
-inline constexpr char kApplicationTitle[] = "Tevrin - Ormavell";
-inline constexpr char kApplicationVersion[] = "1.00.0003";
-inline constexpr char kApplicationDescription[] = "Tevrin - Ormavell for Win32 1.00";
-inline constexpr char kProductName[] = "Tevrin";
+inline constexpr char kApplicationTitle[] = ORM_APP_TITLE;
+inline constexpr char kApplicationVersion[] = ORM_VERSION_TEXT;
+inline constexpr char kApplicationDescription[] = ORM_DESCRIPTION;
+inline constexpr char kProductName[] = ORM_PRODUCT_NAME;
 // The base name of the desktop entry and of the installed icon.
 inline constexpr char kDesktopFileName[] = "ormavell";
 
@@ -25,5 +27,8 @@ void InstallIdentity(QCoreApplication& app);
 // The application title the application object carries ("Tevrin - Ormavell" once
 // InstallIdentity ran), or its plain name when it carries none.
 QString ApplicationTitle(const QCoreApplication& app);
+// The description the application object carries (the Windows program's file description), ""
+// when it carries none.
+QString ApplicationDescription(const QCoreApplication& app);
 
 }  // namespace orm

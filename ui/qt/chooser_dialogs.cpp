@@ -40,7 +40,10 @@ bool OpenFileDialog::Show() {
     const qsizetype selected = filterIndex_ <= 1 ? 0 : filterIndex_ - 1;
     dialog.selectNameFilter(nameFilters.value(selected, nameFilters.front()));
   }
-  if (!initDir_.isEmpty() && QFileInfo(initDir_).isDir()) dialog.setDirectory(initDir_);
+  // Without a folder to start in, Qt's dialog would start where the last one ended; every click
+  // starts afresh, in the working folder.
+  dialog.setDirectory(!initDir_.isEmpty() && QFileInfo(initDir_).isDir() ? initDir_
+                                                                         : QDir::currentPath());
   if (!fileName_.isEmpty()) dialog.selectFile(fileName_);
   if (dialog.exec() != QDialog::Accepted) return false;
   const QStringList chosen = dialog.selectedFiles();

@@ -26,7 +26,8 @@ class OpenFileDialog {
   void SetFilter(const QString& filter) { filter_ = filter; }
   // Which filter pair is selected first: 0 and 1 the first, n the n-th.
   void SetFilterIndex(int index) { filterIndex_ = index; }
-  // The folder the dialog starts in; "" leaves that to the file name, then to the current one.
+  // The folder the dialog starts in; "" or a path that is no folder starts it in the working
+  // folder. A file name with a folder of its own takes the dialog there.
   void SetInitDir(const QString& folder) { initDir_ = folder; }
   // The window the dialog is modal to.
   void SetOwner(QWidget* owner) { owner_ = owner; }

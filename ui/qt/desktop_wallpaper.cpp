@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QStandardPaths>
@@ -13,6 +12,8 @@
 #include <QWidget>
 #include <QXmlStreamReader>
 #include <vector>
+
+#include <gio/gio.h>
 
 namespace orm {
 
@@ -29,18 +30,26 @@ QString ConfigHome() {
   return configured.isEmpty() ? QDir::homePath() + QStringLiteral("/.config") : configured;
 }
 
-// Runs `gsettings get schema key`; "" when gsettings, the schema or the key is missing. The
-// program is asked instead of dconf's database, whose format is private to GLib.
-QString GSettingsGet(const QString& schema, const QString& key) {
-  QProcess process;
-  process.start(QStringLiteral("gsettings"), {QStringLiteral("get"), schema, key});
-  if (!process.waitForFinished(3000)) {
-    process.kill();
-    process.waitForFinished(1000);
-    return {};
+// The string value of a key of the desktop's GSettings, read in this process (the gsettings
+// program may take seconds to start); "" when the schema, the key or a string value is missing.
+// A schema or key that GLib does not know would end the process, so both are looked up first.
+QString GSettingsText(const char* schema, const char* key) {
+  GSettingsSchemaSource* source = g_settings_schema_source_get_default();
+  if (source == nullptr) return {};
+  GSettingsSchema* found = g_settings_schema_source_lookup(source, schema, TRUE);
+  if (found == nullptr) return {};
+  QString text;
+  if (g_settings_schema_has_key(found, key)) {
+    GSettings* settings = g_settings_new_full(found, nullptr, nullptr);
+    GVariant* value = g_settings_get_value(settings, key);
+    if (g_variant_is_of_type(value, G_VARIANT_TYPE_STRING)) {
+      text = QString::fromUtf8(g_variant_get_string(value, nullptr));
+    }
+    g_variant_unref(value);
+    g_object_unref(settings);
   }
-  if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) return {};
-  return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+  g_settings_schema_unref(found);
+  return text;
 }
 
 // A GNOME background slide show (an .xml file): its first picture, at its largest size.
@@ -147,20 +156,19 @@ WallpaperPlacement XfcePlacement(int style) {
   }
 }
 
-DesktopBackground GnomeLikeBackground(const QString& schema, const QString& pictureKey) {
+DesktopBackground GnomeLikeBackground(const char* schema, const char* pictureKey) {
   DesktopBackground background;
   QString uri;
-  if (pictureKey == QStringLiteral("picture-uri") &&
-      GSettingsString(GSettingsGet(QStringLiteral("org.gnome.desktop.interface"),
-                                   QStringLiteral("color-scheme"))) ==
+  if (qstrcmp(pictureKey, "picture-uri") == 0 &&
+      GSettingsText("org.gnome.desktop.interface", "color-scheme") ==
           QStringLiteral("prefer-dark")) {
-    uri = GSettingsString(GSettingsGet(schema, QStringLiteral("picture-uri-dark")));
+    uri = GSettingsText(schema, "picture-uri-dark");
   }
-  if (uri.isEmpty()) uri = GSettingsString(GSettingsGet(schema, pictureKey));
+  if (uri.isEmpty()) uri = GSettingsText(schema, pictureKey);
   background.picturePath = PicturePathFromSetting(uri);
-  const QString options = GSettingsString(GSettingsGet(schema, QStringLiteral("picture-options")));
+  const QString options = GSettingsText(schema, "picture-options");
   background.placement = options.isEmpty() ? WallpaperPlacement::Zoom : GnomePlacement(options);
-  const QColor color(GSettingsString(GSettingsGet(schema, QStringLiteral("primary-color"))));
+  const QColor color(GSettingsText(schema, "primary-color"));
   if (color.isValid()) background.color = color;
   return background;
 }
@@ -178,21 +186,6 @@ QString PicturePathFromSetting(const QString& setting) {
     return QUrl(trimmed).toLocalFile();
   }
   return trimmed;
-}
-
-QString GSettingsString(const QString& printed) {
-  QString text = printed.trimmed();
-  // Values of another type than string are printed with their type first ("@as []").
-  if (text.size() < 2) return {};
-  const QChar quote = text.front();
-  if ((quote != QLatin1Char('\'') && quote != QLatin1Char('"')) || text.back() != quote) return {};
-  text = text.mid(1, text.size() - 2);
-  QString out;
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    if (text[i] == QLatin1Char('\\') && i + 1 < text.size()) ++i;
-    out.append(text[i]);
-  }
-  return out;
 }
 
 WallpaperPlacement GnomePlacement(const QString& option) {
@@ -309,15 +302,12 @@ DesktopBackground ReadDesktopBackground() {
     background = XfceBackground(ReadTextFile(
         ConfigHome() + QStringLiteral("/xfce4/xfconf/xfce-perchannel-xml/xfce4-desktop.xml")));
   } else if (runs("X-CINNAMON") || runs("CINNAMON")) {
-    background = GnomeLikeBackground(QStringLiteral("org.cinnamon.desktop.background"),
-                                     QStringLiteral("picture-uri"));
+    background = GnomeLikeBackground("org.cinnamon.desktop.background", "picture-uri");
   } else if (runs("MATE")) {
-    background = GnomeLikeBackground(QStringLiteral("org.mate.background"),
-                                     QStringLiteral("picture-filename"));
+    background = GnomeLikeBackground("org.mate.background", "picture-filename");
   } else if (runs("GNOME") || runs("UNITY") || runs("BUDGIE") || runs("PANTHEON") ||
              runs("UBUNTU") || runs("GNOME-FLASHBACK") || runs("GNOME-CLASSIC")) {
-    background = GnomeLikeBackground(QStringLiteral("org.gnome.desktop.background"),
-                                     QStringLiteral("picture-uri"));
+    background = GnomeLikeBackground("org.gnome.desktop.background", "picture-uri");
   }
   background.picturePath = ResolvePicture(background.picturePath);
   return background;

@@ -37,9 +37,6 @@ inline const QColor kDefaultDesktopColor{0x00, 0x80, 0x80};
 // A path from a picture setting: a file: URI ("file:///home/a/b%20c.jpg") or a plain path.
 QString PicturePathFromSetting(const QString& setting);
 
-// The value of a string printed by `gsettings get` ('file:///a.jpg'); "" for an empty or
-// unquoted value.
-QString GSettingsString(const QString& printed);
 // GNOME's picture-options: "none", "wallpaper", "centered", "scaled", "stretched", "zoom",
 // "spanned".
 WallpaperPlacement GnomePlacement(const QString& option);
@@ -52,8 +49,9 @@ DesktopBackground KdeBackground(const QString& appletsrcText);
 // Xfce's xfce4-desktop.xml channel: the first monitor's last-image, image-style and colour.
 DesktopBackground XfceBackground(const QString& xmlText);
 
-// The desktop environment's background, read from its settings (XDG_CURRENT_DESKTOP picks the
-// reader: GNOME and its relatives, Cinnamon, MATE, KDE Plasma, Xfce). Returns a background
+// The desktop environment's background, read from its settings in this process, without
+// starting a program (XDG_CURRENT_DESKTOP picks the reader: GSettings for GNOME and its
+// relatives, Cinnamon and MATE; the files of KDE Plasma and Xfce). Returns a background
 // without picture or colour when nothing is found.
 DesktopBackground ReadDesktopBackground();
 

@@ -11,7 +11,7 @@
 #include <QPushButton>
 #include <QSessionManager>
 
-#include "engine/run_time_error.h"
+#include "resources/identity.h"
 #include "support/as.h"
 #include "ui/qt/about_box.h"
 #include "ui/qt/chooser_dialogs.h"
@@ -26,8 +26,6 @@ namespace orm {
 namespace {
 
 constexpr char kPictureFilter[] = "Картинки|*.BMP;*.RLE;*.JPG;*.GIF;*.PNG|Все файлы|*.*";
-constexpr char kDedication[] =
-    "Посвящается всем, кто хочет, чтобы и папки на диске были красивыми.";
 
 // The layout is given in twips, 15 to the device-independent pixel.
 QRect Twips(int left, int top, int width, int height) {
@@ -141,7 +139,19 @@ PictureTextBox::PictureTextBox(std::function<void()> gotFocus, QWidget* parent)
 void PictureTextBox::focusInEvent(QFocusEvent* event) {
   QLineEdit::focusInEvent(event);
   focusedByMouse_ = event->reason() == Qt::MouseFocusReason;
-  if (gotFocus_) gotFocus_();
+  // The box gains the focus by Tab, by a click and at start. The focus that comes back when a
+  // menu (its own context menu) or another window closes is no gain: the selection stays as
+  // the user left it.
+  switch (event->reason()) {
+    case Qt::TabFocusReason:
+    case Qt::BacktabFocusReason:
+    case Qt::MouseFocusReason:
+    case Qt::OtherFocusReason:
+      if (gotFocus_) gotFocus_();
+      break;
+    default:
+      break;
+  }
 }
 
 void PictureTextBox::mousePressEvent(QMouseEvent* event) {
@@ -269,7 +279,7 @@ void frmMain::Form_QueryUnload(std::int16_t& Cancel, std::int16_t /*UnloadMode*/
 void frmMain::Form_KeyDown(std::int16_t& KeyCode, std::int16_t Shift) {
   if (KeyCode == 112 && Shift == 1) {
     AboutBox::Shared(this).Show(this, *QCoreApplication::instance(), QString(), QPixmap(),
-                                QString::fromUtf8(kDedication));
+                                QString::fromUtf8(ORM_DEDICATION));
   }
   if (KeyCode == 27 && Shift == 0) close();
 }
@@ -312,10 +322,7 @@ std::string frmMain::PictureText() {
 }
 
 std::string frmMain::DriveText() {
-  // An empty list has no drive to give: the engine must not take "" for the root folder.
-  std::string drive = drvDestination->Drive();
-  if (drive.empty()) throw RunTimeError(FileError::Of(kErrDiskNotReady));
-  return drive;
+  return drvDestination->Drive();
 }
 
 std::uint32_t frmMain::TextColor() {

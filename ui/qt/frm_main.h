@@ -36,8 +36,9 @@ std::int16_t VirtualKeyCode(int qtKey);
 // The modifier state as a sum: 1 Shift, 2 Ctrl, 4 Alt.
 std::int16_t ShiftState(Qt::KeyboardModifiers modifiers);
 
-// The picture text box: reports each gain of focus, and keeps the whole text selected after a
-// click that gave it the focus.
+// The picture text box: reports each gain of focus by Tab, by a click or by the program (not
+// the focus that returns from a menu or another window), and keeps the whole text selected
+// after a click that gave it the focus.
 class PictureTextBox : public QLineEdit {
   Q_OBJECT
 

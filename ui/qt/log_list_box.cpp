@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
@@ -53,6 +54,7 @@ void LogListBox::RemoveFirst() {
 void LogListBox::Clear() {
   lines_.clear();
   selected_ = -1;
+  followSelected_ = false;
   top_ = 0;
   widest_ = 0;
   ScheduleRepaint();
@@ -60,14 +62,18 @@ void LogListBox::Clear() {
 
 void LogListBox::Select(int row) {
   selected_ = row >= 0 && row < Count() ? row : -1;
-  if (selected_ >= 0) {
-    if (selected_ < top_) {
-      top_ = selected_;
-    } else if (selected_ >= top_ + VisibleLines()) {
-      top_ = selected_ - VisibleLines() + 1;
-    }
-  }
+  followSelected_ = selected_ >= 0;
+  ScrollToSelected();
   ScheduleRepaint();
+}
+
+void LogListBox::ScrollToSelected() {
+  if (!followSelected_ || selected_ < 0) return;
+  if (selected_ < top_) {
+    top_ = selected_;
+  } else if (selected_ >= top_ + VisibleLines()) {
+    top_ = selected_ - VisibleLines() + 1;
+  }
 }
 
 QRect LogListBox::LineRect(int row) const {
@@ -114,17 +120,19 @@ void LogListBox::Repaint() {
 }
 
 void LogListBox::SyncScrollBars() {
-  syncing_ = true;
+  // A scroll bar that comes or goes resizes the viewport at once, which syncs again (see
+  // resizeEvent): the flag is restored, not cleared, when that inner sync ends.
+  const QScopedValueRollback<bool> syncing(syncing_, true);
+  // The horizontal bar first: it takes its height from the lines in view.
+  QScrollBar* horizontal = horizontalScrollBar();
+  horizontal->setPageStep(viewport()->width());
+  horizontal->setSingleStep(std::max(1, fontMetrics().averageCharWidth()));
+  horizontal->setRange(0, std::max(0, widest_ - viewport()->width()));
   QScrollBar* vertical = verticalScrollBar();
   vertical->setPageStep(VisibleLines());
   vertical->setSingleStep(1);
   vertical->setRange(0, std::max(0, Count() - VisibleLines()));
   vertical->setValue(top_);
-  QScrollBar* horizontal = horizontalScrollBar();
-  horizontal->setPageStep(viewport()->width());
-  horizontal->setSingleStep(std::max(1, fontMetrics().averageCharWidth()));
-  horizontal->setRange(0, std::max(0, widest_ - viewport()->width()));
-  syncing_ = false;
 }
 
 void LogListBox::paintEvent(QPaintEvent* event) {
@@ -160,6 +168,7 @@ void LogListBox::paintEvent(QPaintEvent* event) {
 void LogListBox::scrollContentsBy(int, int) {
   // The user moved a scroll bar; the list's own changes set them while syncing.
   if (syncing_) return;
+  followSelected_ = false;
   top_ = verticalScrollBar()->value();
   viewport()->update();
 }
@@ -217,7 +226,11 @@ void LogListBox::mouseMoveEvent(QMouseEvent* event) {
 
 void LogListBox::resizeEvent(QResizeEvent* event) {
   QAbstractScrollArea::resizeEvent(event);
+  // Fewer lines fit when the horizontal scroll bar appears with a long line, often after the
+  // operation has logged its last line: the selected line is kept in view all the same.
+  ScrollToSelected();
   SyncScrollBars();
+  viewport()->update();
 }
 
 void LogListBox::changeEvent(QEvent* event) {

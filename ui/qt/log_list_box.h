@@ -54,6 +54,9 @@ class LogListBox : public QAbstractScrollArea {
   int VisibleLines() const;
   int RowAt(int y) const;
   int TextWidth(const QString& line);
+  // Scrolls so that the selected line is in view, unless the user scrolled away from it since
+  // it was selected.
+  void ScrollToSelected();
   // Asks for the view and the scroll bars to follow the lines, no sooner than a frame after
   // they last did.
   void ScheduleRepaint();
@@ -69,6 +72,8 @@ class LogListBox : public QAbstractScrollArea {
   QTimer repaintTimer_;
   QElapsedTimer sinceRepaint_;
   bool syncing_ = false;
+  // The last Select asked for its line to be shown and the user has not scrolled since.
+  bool followSelected_ = false;
 };
 
 }  // namespace orm

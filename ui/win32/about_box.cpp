@@ -45,6 +45,11 @@ INT_PTR CALLBACK AboutBox::DialogProc(HWND dialog, UINT message, WPARAM wParam, 
         asCenterFormEx(dialog);
         return TRUE;
       }
+      case WM_SETCURSOR:
+        // Opened during an operation, the box shows the program's hourglass too.
+        if (!ShowScreenPointer()) return FALSE;
+        SetWindowLongPtrW(dialog, DWLP_MSGRESULT, TRUE);
+        return TRUE;
       case WM_COMMAND:
         if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
           EndDialog(dialog, LOWORD(wParam));

@@ -1,8 +1,12 @@
 #include "ui/win32/frm_main.h"
 
+// After windows.h, which it needs.
+#include <commctrl.h>
+
 #include <cwctype>
 
 #include "platform/win32/wide_text.h"
+#include "resources/identity.h"
 #include "support/as.h"
 #include "ui/win32/about_box.h"
 #include "ui/win32/application.h"
@@ -16,7 +20,6 @@ namespace orm::win32 {
 namespace {
 
 const char kPictureFilter[] = "Картинки|*.BMP;*.RLE;*.JPG;*.GIF;*.PNG|Все файлы|*.*";
-const char kDedication[] = "Посвящается всем, кто любит красивые папки.";
 
 // The client area and every position in twips (1/1440 inch).
 constexpr int kClientWidth = 5775;
@@ -84,6 +87,7 @@ FrmMain::FrmMain() : dresser_(*this, NativeFileServices()) {
 
 FrmMain::~FrmMain() {
   if (hwnd_) DestroyWindow(hwnd_);
+  if (measure_) DeleteDC(measure_);
   if (font_) DeleteObject(font_);
 }
 
@@ -99,6 +103,9 @@ void FrmMain::Show(HWND owner) {
                       RUSSIAN_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                       DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
   CheckWin32(font_ != nullptr);
+  measure_ = CreateCompatibleDC(nullptr);
+  CheckWin32(measure_ != nullptr);
+  SelectObject(measure_, font_);
 
   RECT frame{0, 0, Px(kClientWidth), Px(kClientHeight)};
   CheckWin32(AdjustWindowRectEx(&frame, kWindowStyle, FALSE, kWindowExStyle));
@@ -144,8 +151,13 @@ void FrmMain::CreateControls() {
                            2100, 1860, 1695, 435);
   cmdSkin_[1] = AddControl(L"BUTTON", "Удалить", WS_TABSTOP | BS_PUSHBUTTON, 0, IDC_CMDSKIN1, 3900,
                            1860, 1695, 435);
-  lstLog_ = AddControl(L"LISTBOX", "", WS_TABSTOP | WS_VSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY,
+  lstLog_ = AddControl(L"LISTBOX", "",
+                       WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY,
                        WS_EX_CLIENTEDGE, IDC_LSTLOG, 180, 2400, 5415, 2760);
+  for (HWND control : {txtPicture_, cmdBrowse_, drvDestination_, cmdBrowseTextColor_, chkBackColor_,
+                       cmdBrowseBackColor_, cmdSkin_[0], cmdSkin_[1], lstLog_}) {
+    CheckWin32(SetWindowSubclass(control, ControlProc, 0, reinterpret_cast<DWORD_PTR>(this)));
+  }
   FillDriveList(CurrentDriveLetter());
 }
 
@@ -157,7 +169,25 @@ void FrmMain::FillDriveList(wchar_t selectLetter) {
         SendMessageW(drvDestination_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
     if (towupper(text[0]) == selectLetter) selected = index;
   }
-  SendMessageW(drvDestination_, CB_SETCURSEL, static_cast<WPARAM>(selected < 0 ? 0 : selected), 0);
+  // A working folder on no drive (a network path) leaves the choice to the user.
+  SendMessageW(drvDestination_, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+}
+
+void FrmMain::DefaultButtonFollows(HWND focus) {
+  // A dialog does this itself; this window, no dialog, does it for Tab, clicks and the focus it
+  // gives back after an operation or a chooser alike. Enter then clicks the button that
+  // carries the style (see DM_GETDEFID).
+  HWND target = cmdSkin_[0];
+  for (HWND button : {cmdBrowse_, cmdBrowseTextColor_, cmdBrowseBackColor_, cmdSkin_[1]}) {
+    if (focus == button) target = button;
+  }
+  for (HWND button :
+       {cmdBrowse_, cmdBrowseTextColor_, cmdBrowseBackColor_, cmdSkin_[0], cmdSkin_[1]}) {
+    const LONG type = button == target ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+    if ((GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) != type) {
+      SendMessageW(button, BM_SETSTYLE, static_cast<WPARAM>(type), TRUE);
+    }
+  }
 }
 
 void FrmMain::Form_Load() {
@@ -171,7 +201,7 @@ void FrmMain::Form_QueryUnload(std::int16_t& cancel, std::int16_t /*unloadMode*/
 
 void FrmMain::Form_KeyDown(std::int16_t keyCode, std::int16_t shift) {
   if (keyCode == VK_F1 && shift == 1) {
-    SharedAboutBox().Show(hwnd_, App(), "", nullptr, kDedication);
+    SharedAboutBox().Show(hwnd_, App(), "", nullptr, ORM_DEDICATION);
   }
   if (keyCode == VK_ESCAPE && shift == 0) {
     // The close request goes through Form_QueryUnload like any other.
@@ -291,13 +321,46 @@ LRESULT CALLBACK FrmMain::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
   });
 }
 
+LRESULT CALLBACK FrmMain::ControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam,
+                                      UINT_PTR, DWORD_PTR self) {
+  return Guarded([&]() -> LRESULT {
+    auto& form = *reinterpret_cast<FrmMain*>(self);
+    switch (message) {
+      case WM_SETFOCUS:
+        form.DefaultButtonFollows(control);
+        break;
+      case WM_LBUTTONDOWN:
+        if (control == form.txtPicture_ && GetFocus() != control) {
+          // The edit control puts the caret where the click fell once it has the focus, and
+          // would stretch a selection from there while the button is down: the click that
+          // gives the focus selects the whole text after all that, and starts no selection.
+          const LRESULT result = DefSubclassProc(control, message, wParam, lParam);
+          if (GetFocus() == control) {
+            if (GetCapture() == control) ReleaseCapture();
+            form.txtPicture_GotFocus();
+          }
+          return result;
+        }
+        break;
+      case WM_NCDESTROY:
+        RemoveWindowSubclass(control, ControlProc, 0);
+        break;
+      default:
+        break;
+    }
+    return DefSubclassProc(control, message, wParam, lParam);
+  });
+}
+
 LRESULT FrmMain::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
       return 0;
     case DM_GETDEFID:
-      // Enter in a control that does not use it clicks the install button.
+      // Enter in a control that does not use it clicks the install button; a focused button
+      // carries the default style itself (DefaultButtonFollows) and is clicked before this is
+      // asked.
       return MAKELRESULT(IDC_CMDSKIN0, DC_HASDEFID);
     case WM_ERASEBKGND:
       return 1;
@@ -321,10 +384,7 @@ LRESULT FrmMain::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       SetBkColor(reinterpret_cast<HDC>(wParam), ToColorRef(stripColor_));
       return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     case WM_SETCURSOR:
-      if (pointer_ == MousePointer::Hourglass) {
-        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-        return TRUE;
-      }
+      if (ShowScreenPointer()) return TRUE;
       break;
     case WM_ACTIVATE:
       // Like a dialog, the window gives the focus back to the control that had it.
@@ -373,7 +433,14 @@ bool FrmMain::PreviewKey(const MSG& message) {
 
 void FrmMain::DispatchOne(MSG& message) {
   if (PreviewKey(message)) return;
-  if (hwnd_ && IsDialogMessageW(hwnd_, &message)) return;
+  if (hwnd_ && IsDialogMessageW(hwnd_, &message)) {
+    // The dialog keys may move the focus and set the default style their own way (Wine's take
+    // it off every button when the focus goes to a control that is no button): it follows the
+    // focus again.
+    HWND focus = GetFocus();
+    if (hwnd_ && focus && IsChild(hwnd_, focus)) DefaultButtonFollows(focus);
+    return;
+  }
   TranslateMessage(&message);
   DispatchMessageW(&message);
 }
@@ -431,6 +498,15 @@ void FrmMain::LogAppend(const std::string& line) {
   const LRESULT result =
       SendMessageW(lstLog_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
   if (result < 0) ListFailed(result);
+  // The list scrolls sideways only as far as it is told: as far as the widest line reaches,
+  // with the room the list leaves before and after a line's text.
+  constexpr int kTextMargins = 6;
+  SIZE size{};
+  GetTextExtentPoint32W(measure_, text.c_str(), static_cast<int>(text.size()), &size);
+  if (size.cx + kTextMargins > widestLine_) {
+    widestLine_ = size.cx + kTextMargins;
+    SendMessageW(lstLog_, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widestLine_), 0);
+  }
 }
 
 void FrmMain::LogSelect(int index) {
@@ -440,6 +516,8 @@ void FrmMain::LogSelect(int index) {
 
 void FrmMain::LogClear() {
   SendMessageW(lstLog_, LB_RESETCONTENT, 0, 0);
+  widestLine_ = 0;
+  SendMessageW(lstLog_, LB_SETHORIZONTALEXTENT, 0, 0);
 }
 
 void FrmMain::DoEvents() {
@@ -455,8 +533,7 @@ void FrmMain::DoEvents() {
 }
 
 void FrmMain::SetMousePointer(MousePointer pointer) {
-  pointer_ = pointer;
-  SetCursor(LoadCursorW(nullptr, pointer == MousePointer::Hourglass ? IDC_WAIT : IDC_ARROW));
+  SetScreenPointer(pointer);
 }
 
 HWND FrmMain::Control(InputControl control) const {

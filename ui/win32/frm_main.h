@@ -52,6 +52,9 @@ class FrmMain final : public MainWindowPort {
   enum class Drawn { lblTag0, lblTag1, lblTag2, shpTextColor, shpBackColor, shpBack, count };
 
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  // Every input control's own procedure runs through it first (a subclass).
+  static LRESULT CALLBACK ControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam,
+                                      UINT_PTR id, DWORD_PTR self);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
   // The window's event handlers.
@@ -69,6 +72,8 @@ class FrmMain final : public MainWindowPort {
   HWND AddControl(const wchar_t* type, const std::string& caption, DWORD style, DWORD exStyle,
                   int id, int left, int top, int width, int height);
   void FillDriveList(wchar_t selectLetter);
+  // Gives the default button's style to focus when it is a button, else to cmdSkin 0.
+  void DefaultButtonFollows(HWND focus);
   void OnCommand(int id, int code, HWND control);
   // True when the key message was aimed at this window and the window closed meanwhile.
   bool PreviewKey(const MSG& message);
@@ -90,12 +95,14 @@ class FrmMain final : public MainWindowPort {
   HWND lstLog_ = nullptr;
   HWND focusBeforeBusy_ = nullptr;
   HWND lastFocus_ = nullptr;
+  // Measures log lines in the window's font; the widest one since the log was last emptied.
+  HDC measure_ = nullptr;
+  int widestLine_ = 0;
 
   // The fill colours of the swatches (0x00BBGGRR) and of the caption strip (a system colour).
   std::uint32_t textColor_ = 0x000000;
   std::uint32_t backColor_ = 0xFFFFFF;
   std::uint32_t stripColor_ = 0x8000000F;
-  MousePointer pointer_ = MousePointer::Default;
 
   FolderDresser dresser_;
 };

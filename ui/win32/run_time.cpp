@@ -15,6 +15,21 @@ void EndWithRunTimeError(std::int32_t number, const std::string& description) {
   ExitProcess(1);
 }
 
+namespace {
+MousePointer screenPointer = MousePointer::Default;
+}  // namespace
+
+void SetScreenPointer(MousePointer pointer) {
+  screenPointer = pointer;
+  SetCursor(LoadCursorW(nullptr, pointer == MousePointer::Hourglass ? IDC_WAIT : IDC_ARROW));
+}
+
+bool ShowScreenPointer() {
+  if (screenPointer != MousePointer::Hourglass) return false;
+  SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  return true;
+}
+
 void CheckWin32(bool ok) {
   if (!ok) throw RunTimeError(LastWin32Error());
 }

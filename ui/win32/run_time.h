@@ -10,12 +10,14 @@
 #include <new>
 #include <string>
 
+#include "engine/main_window_port.h"
 #include "engine/run_time_error.h"
+#include "resources/identity.h"
 
 namespace orm::win32 {
 
 // The application title: the caption of our message boxes and of the hidden owner window.
-inline constexpr wchar_t kAppTitle[] = L"Tevrin - Ormavell";
+inline constexpr wchar_t kAppTitle[] = L"" ORM_APP_TITLE;
 
 // Run-time error numbers of failures that are not file errors.
 inline constexpr std::int32_t kErrInvalidCall = 5;
@@ -41,6 +43,13 @@ auto Guarded(Work&& work) -> decltype(work()) {
     EndWithRunTimeError(kErrInternal, std::string("Внутренняя ошибка: ") + error.what());
   }
 }
+
+// The program's mouse pointer, shown over every window of the program while it is the
+// hourglass (an About box opened during an operation included). Setting it shows it at once.
+void SetScreenPointer(MousePointer pointer);
+// For a window's WM_SETCURSOR: true when it showed the program's hourglass, which the window
+// then keeps; false leaves the pointer to the window.
+bool ShowScreenPointer();
 
 // Raises a RunTimeError for the calling thread's last Win32 error unless ok.
 void CheckWin32(bool ok);

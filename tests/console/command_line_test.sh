@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# The Linux program's command line on a real volume below /mnt: standard output carries byte
+# for byte the window's transcript for the same tree (dress_volume logs what the engine gives
+# the window), the exit statuses, and the drives that are refused.
+#   command_line_test.sh ORMAVELL DRESS_VOLUME
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/../platform/volume-lib.sh"
+under_read_only_root "$0" "$@"
+ormavell=$1 dress=$2
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# run EXPECTED-STATUS ARGS...: the program's output in /tmp/out, its errors in /tmp/err.
+run() {
+  local expected=$1
+  shift
+  "$ormavell" "$@" > /tmp/out 2> /tmp/err
+  local status=$?
+  [ "$status" -eq "$expected" ] || fail "$*: status $status, not $expected: $(cat /tmp/err)"
+}
+
+# /mnt is a tmpfs of this namespace, so that a mount point can be made below it.
+mount -t tmpfs ormavell-mnt /mnt
+stick=/mnt/stick
+mkdir "$stick"
+truncate -s 16M /tmp/stick.img
+mkfs.ext4 -q -F /tmp/stick.img
+mount -o loop /tmp/stick.img "$stick" || { echo "cannot mount a loop device"; exit 1; }
+trap 'umount "$stick"' EXIT
+mkdir -p "$stick/A/A1" "$stick/B"
+printf 'JPEG' > /tmp/sea.jpg
+
+run 0 install "$stick" --picture /tmp/sea.jpg --text-color 0x00FFFFFF --back-color 0x00000080
+cp /tmp/out /tmp/cli-install
+[ ! -s /tmp/err ] || fail "install wrote to standard error: $(cat /tmp/err)"
+"$dress" install "$stick" /tmp/sea.jpg > /tmp/window-install
+cmp /tmp/cli-install /tmp/window-install || fail "install: the log differs from the window's"
+
+# A relative path names the same place.
+cd "$stick/A"
+run 0 remove ..
+cd /
+cp /tmp/out /tmp/cli-remove
+"$dress" install "$stick" /tmp/sea.jpg > /dev/null
+"$dress" remove "$stick" > /tmp/window-remove
+cmp /tmp/cli-remove /tmp/window-remove || fail "remove: the log differs from the window's"
+grep -qx "  Удалён файл $stick/Ormavell.jpg..." /tmp/cli-remove || fail "remove deleted no picture"
+
+run 1 install "$stick/" --picture /tmp/missing.jpg
+run 2 install "$stick" --picture /tmp/sea.jpg --back-color white
+# The system disk, a volume the list does not offer, and a folder that is no drive's root.
+mkdir "$stick/C"
+for refused in / /tmp "$stick/C"; do
+  run 2 install "$refused" --picture /tmp/sea.jpg
+  [ "$(wc -l < /tmp/err)" -eq 1 ] && grep -q '^ormavell: ' /tmp/err ||
+    fail "$refused: not refused in one line: $(cat /tmp/err)"
+  [ ! -s /tmp/out ] || fail "$refused: a log was written"
+done
+[ ! -e "$stick/C/Desktop.INI" ] && [ ! -e "$stick/C/Ormavell.jpg" ] ||
+  fail "a refused run dressed a folder"
+
+[ "$failures" -eq 0 ] && echo "Linux command line checked on an ext4 volume below /mnt"
+exit "$failures"

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# The Windows program's command line under Wine, its output read from pipes: the log's UTF-8
+# bytes on standard output, the exit statuses, the drive letter checks.
+#   wine_command_line_test.sh WINE-RUN WINE PREFIX ORMAVELL.EXE
+set -uo pipefail
+winerun=$1 wine=$2 prefix=$3 exe=$4
+"$winerun" "$wine" "$prefix" --init || exit 1
+
+drive=$(mktemp -d)
+mapping="$prefix/dosdevices/l:"
+trap 'rm -f "$mapping"; rm -rf "$drive"' EXIT
+ln -sfn "$drive" "$mapping"
+mkdir "$drive/A"
+printf 'JPEG' > "$drive/../sea-$$.jpg"
+picture="Z:$(realpath "$drive/../sea-$$.jpg" | tr / '\\')"
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# run EXPECTED-STATUS ARGS...: runs the program with its output in $out and its errors, without
+# Wine's own messages, in $err.
+run() {
+  local expected=$1
+  shift
+  "$winerun" "$wine" "$prefix" "$exe" "$@" > "$drive/../out-$$" 2> "$drive/../err-$$"
+  local status=$?
+  out=$(od -An -c "$drive/../out-$$")
+  err=$(grep -v '^wine: ' "$drive/../err-$$")
+  [ "$status" -eq "$expected" ] || fail "$*: status $status, not $expected; $err"
+}
+expect_out() {  # expect_out NAME BYTES
+  [ "$out" = "$(printf '%s' "$2" | od -An -c)" ] || fail "$1: standard output is$out"
+}
+
+run 0 --version
+expect_out version $'1.00.0003\n'
+
+run 0 install l: --picture "$picture" --back-color 0x00000080
+expect_out install $'*** Копирование файла картинки в корень диска\n\n  Скопировано...\n  Имя файла: L:\\Ormavell.jpg\n\n*** Построение дерева каталогов\n\n  L:\\\n  L:\\A\\\n\n*** Все операции завершены успешно\n'
+[ -z "$err" ] || fail "install wrote errors: $err"
+grep -q $'^IconArea_TextBackground=0x00000080\r$' "$drive/A/Desktop.INI" ||
+  fail "install: A's settings lack the background colour"
+
+run 0 remove 'L:\'
+expect_out remove $'*** Удаление файлов картинок с маской "Ormavell.*"\n\n  Удалён файл L:\\Ormavell.jpg...\n\n*** Построение дерева каталогов\n\n  L:\\\n  L:\\A\\\n\n*** Все операции завершены успешно\n'
+
+run 1 install L: --picture 'Z:\no\such\picture.jpg'
+run 2 install q: --picture "$picture"
+[ "$err" = "ormavell: нет диска Q:" ] || fail "q: refused with: $err"
+run 2 remove /tmp
+run 2 install L: --picture "$picture" --text-color 0xFF
+
+[ "$failures" -eq 0 ] && echo "Windows command line checked under Wine"
+exit "$failures"

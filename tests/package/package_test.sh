@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Builds the Debian package of a finished build, installs it into a throw-away root (a dpkg
+# database of its own, under the read-only root), starts the installed program and runs the
+# validators: lintian (no errors), desktop-file-validate and appstreamcli.
+#   package_test.sh BUILD-DIR READ-ONLY-ROOT
+set -euo pipefail
+if [ "${1:-}" = --inside ]; then
+  work=$2
+  deb=$work/ormavell_1.0.3_amd64.deb
+  root=$work/root
+  mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates"
+  touch "$root/var/lib/dpkg/status"
+  # The throw-away root has no libraries of its own; the program runs with this machine's.
+  dpkg --root="$root" --force-depends -i "$deb" > "$work/dpkg.log" 2>&1 ||
+    { cat "$work/dpkg.log"; exit 1; }
+  version=$("$root/usr/bin/ormavell" --version)
+  [ "$version" = 1.00.0003 ] || { echo "FAIL: the installed program says '$version'"; exit 1; }
+  for file in usr/share/man/man1/ormavell.1.gz usr/share/icons/hicolor/32x32/apps/ormavell.png \
+              usr/share/doc/ormavell/copyright; do
+    [ -f "$root/$file" ] || { echo "FAIL: the package lacks /$file"; exit 1; }
+  done
+  echo "== lintian"
+  lintian --allow-root "$deb" | tee "$work/lintian.txt"
+  ! grep -q '^E:' "$work/lintian.txt" || { echo "FAIL: lintian reports errors"; exit 1; }
+  echo "== desktop-file-validate"
+  desktop-file-validate "$root/usr/share/applications/ormavell.desktop"
+  echo "== appstreamcli validate"
+  appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml
+  echo "Package $(stat -c %s "$deb") bytes: installed, started and validated"
+  exit 0
+fi
+
+build=$1 readonlyroot=$2
+work=$build/package-test
+rm -rf "$work"
+mkdir -p "$work"
+# cpack installs into its own folder below work; nothing of this machine is touched.
+cpack --config "$build/CPackConfig.cmake" -B "$work" > "$work/cpack.log" ||
+  { cat "$work/cpack.log"; exit 1; }
+exec "$readonlyroot" --keep "$work" "$0" --inside "$work"

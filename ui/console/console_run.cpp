@@ -1,0 +1,63 @@
+#include "ui/console/console_run.h"
+
+#include <exception>
+#include <new>
+
+#include "engine/folder_dresser.h"
+#include "engine/run_time_error.h"
+#include "ui/console/command_line.h"
+#include "ui/console/console_window.h"
+
+namespace orm::console {
+
+int RunCommandLine(const std::vector<std::string>& args, ConsoleStreams& streams,
+                   FileServices& files, const DriveResolver& resolveDrive,
+                   std::string_view version) {
+  const ParsedCommand parsed = ParseCommandLine(args);
+  if (!parsed.error.empty()) {
+    streams.Err("ormavell: " + parsed.error + "\n");
+    return kExitUsage;
+  }
+  const Command& command = parsed.command;
+  if (command.action == Action::Help) {
+    streams.Out(UsageText());
+    return kExitSuccess;
+  }
+  if (command.action == Action::Version) {
+    streams.Out(std::string(version) + "\n");
+    return kExitSuccess;
+  }
+
+  const DriveChoice drive = resolveDrive(command.drive);
+  if (drive.driveText.empty()) {
+    streams.Err("ormavell: " + drive.refusal + "\n");
+    return kExitUsage;
+  }
+
+  ConsoleWindow window(streams, command, drive.driveText);
+  FolderDresser dresser(window, files);
+  std::int32_t number = 0;
+  std::string description;
+  try {
+    window.SetDestinationRoot(dresser.GetDestinationRoot());
+    dresser.cmdSkin_Click(command.action == Action::Install ? 0 : 1);
+  } catch (const RunTimeError& error) {
+    number = error.number();
+    description = error.description();
+  } catch (const std::bad_alloc&) {
+    number = 7;
+    description = "Недостаточно памяти";
+  } catch (const std::exception&) {
+    number = 51;
+    description = "Внутренняя ошибка";
+  }
+  window.EndProgress();
+  // The window would show this in its message box and end the program.
+  if (number != 0) {
+    streams.Err("Ошибка выполнения '" + std::to_string(number) + "': " + description + "\n");
+    return kExitFailed;
+  }
+  return window.EndedWithSuccess() ? kExitSuccess : kExitFailed;
+}
+
+}  // namespace orm::console
