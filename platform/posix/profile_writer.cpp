@@ -224,9 +224,10 @@ FileError ReplaceFile(const Entry& file, const std::string& bytes, const struct 
         return discard(e);
       }
     }
-    // On FAT the old file's clusters stay allocated while it is open.
-    if (traits.durability == Durability::kFat) staged.old = std::move(from);
   }
+  // On FAT the old file's clusters stay allocated while it is open: it is held until its
+  // successor's entry is on the disk.
+  if (old != nullptr && traits.durability == Durability::kFat) staged.old = std::move(from);
   return writes.Put(std::move(staged));
 }
 
