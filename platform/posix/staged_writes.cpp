@@ -315,7 +315,9 @@ void StagedWrites::Defer() {
 }
 
 FileError StagedWrites::Put(StagedFile staged) {
-  const bool wait = staged.traits.durability != Durability::kVolatile;
+  // Where every file is synced on its own anyway, a run would only hold files open longer.
+  const bool wait = staged.traits.durability != Durability::kVolatile &&
+                    staged.traits.durability != Durability::kEachFile;
   if (!pending_.empty()) {
     const auto now = std::chrono::steady_clock::now();
     const StagedFile& last = pending_.back();

@@ -27,7 +27,8 @@ enum class Durability {
   kFat,
   // One syncfs writes every new file's data and allocation (XFS, F2FS).
   kSyncFs,
-  // Anything else (ntfs-3g and other FUSE volumes, ntfs3, network volumes): each file synced.
+  // Anything else (ntfs-3g and other FUSE volumes, ntfs3, network volumes): each file synced
+  // before its rename, at once.
   kEachFile,
 };
 
