@@ -1,5 +1,6 @@
 // Whole runs from the command line on a test drive: standard output carries byte for byte the
 // transcript the window's log shows for the same tree, and the exit status tells the outcome.
+// Like every test program, it runs under the read-only root (ormavell_gtest_main).
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,5 +1,6 @@
 // Whole operations through the buttons' handler, on real folders: the complete log transcript,
-// the window's state around the run, and what is left on the disk.
+// the window's state around the run, and what is left on the disk. Like every test program,
+// it runs under the read-only root (ormavell_gtest_main).
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,6 +1,7 @@
 // ormavell.exe under Wine and Xvfb, driven from outside through its windows: the controls and
 // their captions, keys, the busy state, an install and a remove from the buttons on a mapped
-// drive, the choosers, and a screenshot.
+// drive, the choosers, and a screenshot. Xvfb, Wine and the program run under the read-only
+// root (tests/read-only-root, in CMake), with the mapped drive on its fresh /tmp.
 #include <windows.h>
 
 #include <gtest/gtest.h>
