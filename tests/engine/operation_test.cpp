@@ -15,6 +15,7 @@
 #include "engine/folder_dresser.h"
 #include "engine/run_time_error.h"
 #include "tests/engine/engine_fixture.h"
+#include "tests/engine/forwarding_files.h"
 
 namespace orm {
 namespace {
@@ -235,39 +236,15 @@ TEST_F(OperationTest, AnUnexpectedErrorOfTheRootCallPassesOutAndLeavesTheWindowC
 }
 
 // The platform's file services, recording the calls that order the engine's disk work.
-class RecordingFiles final : public FileServices {
+class RecordingFiles final : public test::ForwardingFiles {
  public:
+  RecordingFiles() : ForwardingFiles(NativeFileServices()) {}
   Lines calls;
 
-  FileError GetAttributes(const std::string& path, std::uint32_t& attributes) override {
-    return base_.GetAttributes(path, attributes);
-  }
-  FileError SetAttributes(const std::string& path, std::uint32_t attributes) override {
-    return base_.SetAttributes(path, attributes);
-  }
-  FileError OpenListing(const std::string& pattern, std::uint32_t mask,
-                        std::unique_ptr<DirListing>& listing) override {
-    return base_.OpenListing(pattern, mask, listing);
-  }
-  FileError CopyFileReplacing(const std::string& source, const std::string& target) override {
-    return base_.CopyFileReplacing(source, target);
-  }
-  FileError RemoveFile(const std::string& path) override { return base_.RemoveFile(path); }
-  FileError WriteProfileEntry(const std::string& file, std::string_view section,
-                              std::optional<std::string_view> key,
-                              std::optional<std::string_view> value) override {
-    return base_.WriteProfileEntry(file, section, key, value);
-  }
   FileError WriteProfileEntries(const std::string& file, std::span<const ProfileEdit> edits,
                                 std::size_t& applied) override {
     calls.push_back("write " + file);
     return base_.WriteProfileEntries(file, edits, applied);
-  }
-  std::string ResolveNameCase(const std::string& path) override {
-    return base_.ResolveNameCase(path);
-  }
-  FileError AdmitDestination(const std::string& root) override {
-    return base_.AdmitDestination(root);
   }
   void DeferWrites() override {
     calls.push_back("defer");
@@ -277,9 +254,6 @@ class RecordingFiles final : public FileServices {
     calls.push_back("finish");
     return base_.FinishWrites();
   }
-
- private:
-  FileServices& base_ = NativeFileServices();
 };
 
 TEST_F(OperationTest, TheRootIsWrittenBeforeWritesAreDeferredAndAnAbnormalEndLeavesNonePending) {

@@ -12,6 +12,7 @@
 
 #include "platform/profile_edit.h"
 #include "tests/common/test_files.h"
+#include "tests/engine/forwarding_files.h"
 #include "tests/win32/profile_crosscheck.h"
 #include "tests/win32/win32_test_support.h"
 
@@ -22,30 +23,9 @@ namespace {
 
 // The platform's file services with our profile editor in place of Windows' writer: the file
 // read whole, edited in memory, written whole.
-class OurProfileWriter final : public FileServices {
+class OurProfileWriter final : public test::ForwardingFiles {
  public:
-  explicit OurProfileWriter(FileServices& base) : base_(base) {}
-
-  FileError GetAttributes(const std::string& path, std::uint32_t& attributes) override {
-    return base_.GetAttributes(path, attributes);
-  }
-  FileError SetAttributes(const std::string& path, std::uint32_t attributes) override {
-    return base_.SetAttributes(path, attributes);
-  }
-  FileError OpenListing(const std::string& pattern, std::uint32_t mask,
-                        std::unique_ptr<DirListing>& listing) override {
-    return base_.OpenListing(pattern, mask, listing);
-  }
-  FileError CopyFileReplacing(const std::string& source, const std::string& target) override {
-    return base_.CopyFileReplacing(source, target);
-  }
-  FileError RemoveFile(const std::string& path) override { return base_.RemoveFile(path); }
-  FileError AdmitDestination(const std::string& root) override {
-    return base_.AdmitDestination(root);
-  }
-  std::string ResolveNameCase(const std::string& path) override {
-    return base_.ResolveNameCase(path);
-  }
+  explicit OurProfileWriter(FileServices& base) : ForwardingFiles(base) {}
 
   FileError WriteProfileEntry(const std::string& file, std::string_view section,
                               std::optional<std::string_view> key,
@@ -77,9 +57,6 @@ class OurProfileWriter final : public FileServices {
     applied = edits.size();
     return FileError::Success();
   }
-
- private:
-  FileServices& base_;
 };
 
 // A temporary folder with a drive letter of its own.

@@ -264,6 +264,20 @@ class WindowTest : public ::testing::Test {
     SendMessageW(Item(IDC_TXTPICTURE), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
   }
 
+  // The texts of the program's stop message box, which it waits for and then closes with OK;
+  // none when no box appears.
+  std::vector<std::string> CloseStopMessage() {
+    HWND box = nullptr;
+    if (!WaitFor([&] { return (box = DialogTitled(pid_, "Tevrin - Ormavell")) != nullptr; }, 10s)) {
+      ADD_FAILURE() << "no message box appeared";
+      return {};
+    }
+    std::vector<std::string> texts = StaticTexts(box);
+    CloseDialog(box, IDOK);
+    EXPECT_TRUE(WaitFor([&] { return DialogTitled(pid_, "Tevrin - Ormavell") == nullptr; }, 10s));
+    return texts;
+  }
+
   // Clicks a button of frmMain the way a mouse click ends, without waiting for its handler.
   void Click(int id) { PostMessageW(Item(id), BM_CLICK, 0, 0); }
 
@@ -798,13 +812,8 @@ TEST_F(WindowTest, WithNoDriveChosenBothButtonsStop) {
   SetPicture(root_ + "sea.jpg");
   for (int id : {IDC_CMDSKIN0, IDC_CMDSKIN1}) {
     Click(id);
-    HWND box = nullptr;
-    ASSERT_TRUE(
-        WaitFor([&] { return (box = DialogTitled(pid_, "Tevrin - Ormavell")) != nullptr; }, 10s));
-    const std::vector<std::string> texts = StaticTexts(box);
+    const std::vector<std::string> texts = CloseStopMessage();
     EXPECT_NE(std::find(texts.begin(), texts.end(), "Не выбран диск."), texts.end());
-    CloseDialog(box, IDOK);
-    ASSERT_TRUE(WaitFor([&] { return DialogTitled(pid_, "Tevrin - Ormavell") == nullptr; }, 10s));
   }
   EXPECT_TRUE(Log().empty());
   EXPECT_TRUE(Idle());
@@ -822,12 +831,9 @@ namespace {
 TEST_F(WindowTest, KeysOfTheWindow) {
   // Enter in the picture text box clicks the install button, which refuses an empty picture.
   Key(Item(IDC_TXTPICTURE), VK_RETURN);
-  HWND box = nullptr;
-  ASSERT_TRUE(
-      WaitFor([&] { return (box = DialogTitled(pid_, "Tevrin - Ormavell")) != nullptr; }, 10s));
-  const std::vector<std::string> texts = StaticTexts(box);
+  const std::vector<std::string> texts = CloseStopMessage();
   EXPECT_NE(std::find(texts.begin(), texts.end(), "Вы не указали файл картинки."), texts.end());
-  CloseDialog(box, IDOK);
+  HWND box = nullptr;
   EXPECT_TRUE(Log().empty());
   EXPECT_TRUE(Idle());
 
