@@ -17,14 +17,14 @@ picture="Z:$(realpath "$drive/../sea-$$.jpg" | tr / '\\')"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 # run EXPECTED-STATUS ARGS...: runs the program with its output in $out and its errors, without
-# Wine's own messages, in $err.
+# Wine's own messages and those of the fonts library Wine loads, in $err.
 run() {
   local expected=$1
   shift
   "$winerun" "$wine" "$prefix" "$exe" "$@" > "$drive/../out-$$" 2> "$drive/../err-$$"
   local status=$?
   out=$(od -An -c "$drive/../out-$$")
-  err=$(grep -v '^wine: ' "$drive/../err-$$")
+  err=$(grep -v -e '^wine: ' -e '^Fontconfig ' "$drive/../err-$$")
   [ "$status" -eq "$expected" ] || fail "$*: status $status, not $expected; $err"
 }
 expect_out() {  # expect_out NAME BYTES
