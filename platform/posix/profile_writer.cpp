@@ -289,7 +289,8 @@ FileError Write(const std::string& file, std::span<const ProfileEdit> edits, Sta
       return FileError::Of(kErrPathFileAccess, EINVAL);
     }
     st = opened;
-    const bool local = traits.durability != Durability::kEachFile;
+    const bool local =
+        traits.durability != Durability::kEachFile && traits.durability != Durability::kDeviceSync;
     if (FileError e = ReadAll(in.get(), entry.path, st.st_size, local, bytes); !e.ok()) return e;
   }
   const bool existed = exists;

@@ -82,7 +82,8 @@ FileError Switch(StagedFile& file) {
     if (FileError e = NameTemporary(file); !e.ok()) return e;
   }
   char ntfs[4];
-  bool has_ntfs = file.traits.durability == Durability::kEachFile &&
+  bool has_ntfs = (file.traits.durability == Durability::kEachFile ||
+                   file.traits.durability == Durability::kDeviceSync) &&
                   ::fgetxattr(file.content.get(), kNtfsAttrib, ntfs, sizeof ntfs) == sizeof ntfs;
   if (::renameat(file.dir, file.temp.c_str(), file.dir, file.name.c_str()) != 0) {
     FileError error = FileErrorFromErrno(errno, file.path);
@@ -155,6 +156,9 @@ FileError SwitchRun(std::vector<StagedFile>& files) {
     case Durability::kSyncFs:
       if (::syncfs(files.front().content.get()) != 0) fail_all(errno);
       break;
+    case Durability::kDeviceSync:
+      if (::fdatasync(files.back().content.get()) != 0) fail_all(errno);
+      break;
     case Durability::kEachFile:
       for (std::size_t i = 0; i < files.size(); ++i) {
         if (::fdatasync(files[i].content.get()) != 0) {
@@ -187,6 +191,17 @@ FileError SwitchRun(std::vector<StagedFile>& files) {
 }  // namespace
 
 namespace {
+
+constexpr long kFuseMagic = 0x65735546;
+
+// ntfs-3g shows the NTFS attributes of every file and folder as an extended attribute; no other
+// FUSE volume does.
+bool IsNtfs3g(const struct statfs& fs, int fd, const char* path) {
+  char value[4];
+  return static_cast<long>(fs.f_type) == kFuseMagic &&
+         (path != nullptr ? ::lgetxattr(path, kNtfsAttrib, value, sizeof value)
+                          : ::fgetxattr(fd, kNtfsAttrib, value, sizeof value)) == sizeof value;
+}
 
 VolumeTraits TraitsFrom(const struct statfs& fs) {
   VolumeTraits traits;
@@ -226,7 +241,9 @@ VolumeTraits TraitsFrom(const struct statfs& fs) {
 VolumeTraits TraitsOf(int fd) {
   struct statfs fs {};
   if (::fstatfs(fd, &fs) != 0) return {};
-  return TraitsFrom(fs);
+  VolumeTraits traits = TraitsFrom(fs);
+  if (IsNtfs3g(fs, fd, nullptr)) traits.durability = Durability::kDeviceSync;
+  return traits;
 }
 
 VolumeTraits TraitsOfFolder(int dir, const std::string& path) {
@@ -235,7 +252,9 @@ VolumeTraits TraitsOfFolder(int dir, const std::string& path) {
   std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
   struct statfs fs {};
   if (::statfs(folder.c_str(), &fs) != 0) return {};
-  return TraitsFrom(fs);
+  VolumeTraits traits = TraitsFrom(fs);
+  if (IsNtfs3g(fs, -1, folder.c_str())) traits.durability = Durability::kDeviceSync;
+  return traits;
 }
 
 // The temporary name has no leading dot: on a volume that stores no Windows attributes, a dot

@@ -27,8 +27,11 @@ enum class Durability {
   kFat,
   // One syncfs writes every new file's data and allocation (XFS, F2FS).
   kSyncFs,
-  // Anything else (ntfs-3g and other FUSE volumes, ntfs3, network volumes): each file synced
-  // before its rename, at once.
+  // ntfs-3g: each write reaches the volume's device when it returns, and a sync of any one file
+  // syncs the whole device, so one sync makes a run of new files durable.
+  kDeviceSync,
+  // Anything else (other FUSE volumes, ntfs3, network volumes): each file synced before its
+  // rename, at once.
   kEachFile,
 };
 
