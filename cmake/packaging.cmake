@@ -35,8 +35,9 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  # Qt's own dialog texts in Russian; without them the choosers speak English.
-  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
+  # Qt's own dialog texts in Russian, without which the choosers speak English; a font of
+  # Tahoma's widths, without which the captions do not fit their places.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, fonts-liberation2")
   set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
       "Ormavell copies a picture into the root of a drive as a hidden backdrop and
 writes into every folder's Desktop.INI the entries that make the Windows

@@ -338,6 +338,11 @@ class WindowTest : public QObject {
     if (QFontDatabase::families(QFontDatabase::Cyrillic).contains(QStringLiteral("Tahoma"))) {
       QCOMPARE(family, QStringLiteral("Tahoma"));
     }
+    // The captions are clipped at their places' right edges: each must fit whole.
+    for (const QLabel* label : w.lblTag) {
+      QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->width(),
+               qPrintable(family + QStringLiteral(": ") + label->text()));
+    }
   }
 
   void windowIsCentredAndCarriesTheIcon() {
