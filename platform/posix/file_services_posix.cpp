@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <random>
 #include <utility>
 
@@ -68,11 +69,17 @@ FileError OpenFolder(const std::string& folder, int extra_flags, UniqueFd& fd) {
 class DirEntries {
  public:
   explicit DirEntries(UniqueFd fd) : fd_(std::move(fd)) {}
+  // A folder whose entries have all been read already, as getdents64 gave them.
+  DirEntries(UniqueFd fd, const std::string& entries) : fd_(std::move(fd)), read_all_(true) {
+    size_ = std::min(entries.size(), sizeof buffer_);
+    std::memcpy(buffer_, entries.data(), size_);
+  }
   int fd() const { return fd_.get(); }
   // The next entry, or nullptr at the end (errno 0) or on a failure (errno set).
   const dirent64* Next() {
-    if (at_ == size_) {
+    if (at_ >= size_) {
       errno = 0;
+      if (read_all_) fd_.reset();
       if (!fd_) return nullptr;
       long got = syscall(SYS_getdents64, fd_.get(), buffer_, sizeof buffer_);
       if (got <= 0) {
@@ -96,6 +103,7 @@ class DirEntries {
 
  private:
   UniqueFd fd_;
+  bool read_all_ = false;
   alignas(dirent64) char buffer_[32768];
   std::size_t at_ = 0;
   std::size_t size_ = 0;
@@ -103,9 +111,10 @@ class DirEntries {
 
 class PosixListing final : public DirListing {
  public:
-  PosixListing(UniqueFd dir, std::string folder, std::string pattern, std::uint32_t mask,
-               bool is_volume_root)
-      : dir_(std::move(dir)),
+  // read, if given, holds all the folder's entries, read already.
+  PosixListing(UniqueFd dir, const std::string* read, std::string folder, std::string pattern,
+               std::uint32_t mask, bool is_volume_root)
+      : dir_(read != nullptr ? DirEntries(std::move(dir), *read) : DirEntries(std::move(dir))),
         folder_(std::move(folder)),
         pattern_(std::move(pattern)),
         mask_(mask),
@@ -247,47 +256,76 @@ class PosixFileServices final : public FileServices {
     attributes = 0;
     if (HasNul(path)) return BadName();
     std::string entry = WithoutTrailingSlashes(path);
+    const bool just_set = !set_path_.empty() && entry == set_path_;
+    set_path_.clear();
+    if (just_set) {
+      attributes = set_attributes_;
+      return FileError::Success();
+    }
     if (const posix::StagedFile* staged = staged_.Pending(entry)) {
       return posix::ReadAttributesOf(staged->content.get(), entry, attributes);
     }
     posix::PathAt at(entry);
     if (at.error() != 0) return FileErrorFromErrno(at.error(), entry);
-    return posix::ReadAttributesAt(at.dirfd(), at.name(), entry, attributes);
+    return posix::ReadAttributesAt(at.dirfd(), at.name(), entry, attributes, KnownLook(entry));
   }
 
   FileError SetAttributes(const std::string& path, std::uint32_t attributes) override {
+    set_path_.clear();
     if (refusing_) return Refused();
     if (HasNul(path)) return BadName();
     std::string entry = WithoutTrailingSlashes(path);
     // A file whose new content waits for its switch gets the attributes on that content, which
     // is written and will not be written again.
+    FileError error = FileError::Success();
+    std::uint32_t now = 0;
     if (const posix::StagedFile* staged = staged_.Pending(entry)) {
-      return posix::WriteAttributesOf(staged->content.get(), entry, attributes);
+      error = posix::WriteAttributesOf(staged->content.get(), entry, attributes, &now,
+                                       staged->look.type != 0 ? &staged->look : nullptr);
+    } else {
+      posix::PathAt at(entry);
+      if (at.error() != 0) return FileErrorFromErrno(at.error(), entry);
+      error = posix::WriteAttributesAt(at.dirfd(), at.name(), entry, attributes, KnownLook(entry),
+                                       &now);
     }
-    posix::PathAt at(entry);
-    if (at.error() != 0) return FileErrorFromErrno(at.error(), entry);
-    return posix::WriteAttributesAt(at.dirfd(), at.name(), entry, attributes);
+    // The engine clears a settings file's attributes and at once asks whether it is there.
+    if (error.ok()) {
+      set_path_ = std::move(entry);
+      set_attributes_ = now;
+    }
+    return error;
   }
 
   FileError OpenListing(const std::string& pattern, std::uint32_t mask,
                         std::unique_ptr<DirListing>& listing) override {
+    set_path_.clear();
     listing.reset();
     if (HasNul(pattern)) return BadName();
     auto [folder, name_pattern] = SplitLast(pattern);
     // The walk decided to enter this folder because it was no link; it must not have become
-    // one since.
+    // one since. Where the name-case lookup has just read this folder, in one piece and through
+    // no link, its entries serve: the walk lists each folder right after writing into it.
     UniqueFd fd;
-    FileError error = OpenFolder(folder, O_NOFOLLOW, fd);
-    if (!error.ok()) return error;
+    std::string read;
+    const bool reused = lookup_.folder_fd && lookup_.folder == folder;
+    if (reused) {
+      fd = std::move(lookup_.folder_fd);
+      read = std::move(lookup_.entries);
+    } else {
+      FileError error = OpenFolder(folder, O_NOFOLLOW, fd);
+      if (!error.ok()) return error;
+    }
+    lookup_.folder_fd.reset();
     struct statx stx {};
     bool is_volume_root = statx(fd.get(), "", AT_EMPTY_PATH, STATX_TYPE, &stx) == 0 &&
                           (stx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
-    listing =
-        std::make_unique<PosixListing>(std::move(fd), folder, name_pattern, mask, is_volume_root);
+    listing = std::make_unique<PosixListing>(std::move(fd), reused ? &read : nullptr, folder,
+                                             name_pattern, mask, is_volume_root);
     return FileError::Success();
   }
 
   FileError CopyFileReplacing(const std::string& source, const std::string& target) override {
+    Forget(true);
     if (refusing_) return Refused();
     if (HasNul(source) || HasNul(target)) return BadName();
     // A device or FIFO named as the picture is refused before it is opened: opening one can
@@ -324,7 +362,6 @@ class PosixFileServices final : public FileServices {
       return FileError::Success();
     }
     bool keep_mode = target_exists && S_ISREG(target_stat.st_mode);
-    looked_up_.clear();
     if (staged_.Pending(target) != nullptr) staged_.Commit();
 
     // The new content goes into a temporary file of the target's folder and takes the target's
@@ -357,9 +394,9 @@ class PosixFileServices final : public FileServices {
   }
 
   FileError RemoveFile(const std::string& path) override {
+    Forget(true);
     if (refusing_) return Refused();
     if (HasNul(path)) return BadName();
-    looked_up_.clear();
     if (staged_.Pending(path) != nullptr) staged_.Commit();
     posix::PathAt at(path);
     if (at.error() != 0) return FileErrorFromErrno(at.error(), path);
@@ -387,19 +424,23 @@ class PosixFileServices final : public FileServices {
   FileError WriteProfileEntry(const std::string& file, std::string_view section,
                               std::optional<std::string_view> key,
                               std::optional<std::string_view> value) override {
+    Forget();
     if (refusing_) return Refused();
-    looked_up_.clear();
     return posix::WriteProfileString(file, section, key, value, staged_);
   }
 
   FileError WriteProfileEntries(const std::string& file, std::span<const ProfileEdit> edits,
                                 std::size_t& applied) override {
     applied = 0;
-    if (refusing_) return Refused();
+    set_path_.clear();
+    if (refusing_) {
+      Forget();
+      return Refused();
+    }
     // The engine writes the name it has just looked up in every letter case.
-    const bool resolved = file == looked_up_;
-    looked_up_.clear();
-    FileError error = posix::WriteProfileStrings(file, edits, staged_, resolved);
+    FileError error = posix::WriteProfileStrings(file, edits, staged_,
+                                                 file == looked_up_ ? &lookup_ : nullptr);
+    Forget();
     applied = error.ok() ? edits.size() : 0;
     return error;
   }
@@ -408,28 +449,63 @@ class PosixFileServices final : public FileServices {
   // /etc/logrotate.d/Desktop.INI are read by the system's own tools: whichever front end names
   // such a root, nothing is written anywhere until it names another.
   FileError AdmitDestination(const std::string& root) override {
+    Forget(true);
     refusing_ = HasNul(root) || IsSystemDestination(root);
     return refusing_ ? Refused() : FileError::Success();
   }
 
-  void DeferWrites() override { staged_.Defer(); }
+  void DeferWrites() override {
+    set_path_.clear();
+    staged_.Defer();
+  }
 
-  FileError FinishWrites() override { return staged_.Finish(); }
+  FileError FinishWrites() override {
+    Forget(true);
+    return staged_.Finish();
+  }
 
   bool IsLeftoverTemporary(const std::string& path, std::string_view written) override {
+    set_path_.clear();
     return IsTemporaryName(SplitLast(path).second, written) && !staged_.IsPendingTemporary(path);
   }
 
   std::string ResolveNameCase(const std::string& path) override {
-    looked_up_ = posix::ResolveNameCase(path);
+    Forget(true);
+    looked_up_ = posix::ResolveNameCase(path, &lookup_);
+    lookup_.look.fs_type = staged_.KnownFsType(lookup_.look.dev, lookup_.look.mount_id);
     return looked_up_;
   }
 
  private:
+  // What the last lookup and the last change of attributes told of a file no longer holds. The
+  // folder the lookup read is still as it was for the listing that follows (what a write adds
+  // there is a file of its own, never a folder nor a leftover), but for forget_folder.
+  void Forget(bool forget_folder = false) {
+    set_path_.clear();
+    looked_up_.clear();
+    lookup_.known = false;
+    if (forget_folder) {
+      lookup_.folder_fd.reset();
+      lookup_.entries.clear();
+    }
+  }
+
+  // The look the name-case lookup has just taken at entry, where it found entry there.
+  const posix::EntryLook* KnownLook(const std::string& entry) const {
+    return lookup_.known && lookup_.look.type != 0 && entry == looked_up_ ? &lookup_.look
+                                                                          : nullptr;
+  }
+
   bool refusing_ = false;
   posix::StagedWrites staged_;
-  // The last name ResolveNameCase gave, until the next write or removal.
+  // The last name ResolveNameCase gave and what it learnt, until the next write or removal.
   std::string looked_up_;
+  posix::NameLookup lookup_;
+  // The attributes SetAttributes has just given this path, for the very next call if that
+  // looks at them: the engine clears a settings file's attributes and at once asks whether it
+  // is there. Empty when the last call was another.
+  std::string set_path_;
+  std::uint32_t set_attributes_ = 0;
 };
 
 }  // namespace

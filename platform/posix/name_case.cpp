@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -14,31 +15,47 @@
 
 namespace orm::posix {
 
-std::string ResolveNameCase(const std::string& path) {
-  // The common case, the name as written, costs one lstat; only a miss reads the folder. A path
+std::string ResolveNameCase(const std::string& path, NameLookup* lookup) {
+  NameLookup ignored;
+  NameLookup& learnt = lookup != nullptr ? *lookup : ignored;
+  learnt = NameLookup{};
+  // The common case, the name as written, costs one look; only a miss reads the folder. A path
   // past PATH_MAX is reached through a descriptor of its folder.
   PathAt at(path);
   if (at.error() != 0) return path;
-  struct stat st;
-  if (::fstatat(at.dirfd(), at.name().c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT) {
-    return path;
-  }
+  FileError looked = LookAt(at.dirfd(), at.name(), path, learnt.look);
+  // Only a regular file's look is kept: a change of attributes can change what ntfs-3g shows of
+  // others (an empty system file is a FIFO there).
+  if (looked.ok()) learnt.known = S_ISREG(learnt.look.type);
+  if (looked.ok() || looked.os_error != ENOENT) return path;
 
   std::size_t slash = path.rfind('/');
   std::string_view name = std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1);
   if (name.empty() || name == "." || name == "..") return path;
   std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-  int fd = at.dirfd() == AT_FDCWD ? ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)
-                                  : ::openat(at.dirfd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return path;
+  // The walk lists this folder next and will not go through a link: a folder opened without
+  // following one can serve that listing too.
+  bool listable = true;
+  UniqueFd fd(at.dirfd() == AT_FDCWD
+                  ? ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
+                  : ::openat(at.dirfd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!fd && errno == ELOOP) {
+    listable = false;
+    fd.reset(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  }
+  if (!fd) return path;
   // Several names may differ only in case (desktop.ini and DESKTOP.INI); the smallest in byte
   // order wins, so every call picks the same one whatever order the folder lists them in. The
   // entries come straight from getdents64: a directory stream costs three more calls.
   std::string best;
   alignas(dirent64) char buffer[16384];
-  for (;;) {
-    long got = ::syscall(SYS_getdents64, fd, buffer, sizeof buffer);
-    if (got <= 0) break;
+  for (int reads = 0;; ++reads) {
+    long got = ::syscall(SYS_getdents64, fd.get(), buffer, sizeof buffer);
+    if (got <= 0) {
+      listable = listable && got == 0 && reads == 1;
+      break;
+    }
+    if (reads == 0) learnt.entries.assign(buffer, static_cast<std::size_t>(got));
     for (long at_byte = 0; at_byte < got;) {
       const auto* entry = reinterpret_cast<const dirent64*>(buffer + at_byte);
       at_byte += entry->d_reclen;
@@ -47,8 +64,27 @@ std::string ResolveNameCase(const std::string& path) {
       if (EqualNoCase(candidate, name) && (best.empty() || candidate < best)) best = candidate;
     }
   }
-  ::close(fd);
-  if (best.empty()) return path;
+  if (listable) {
+    learnt.folder = folder;
+    learnt.folder_fd = std::move(fd);
+  } else {
+    learnt.entries.clear();
+  }
+  // No entry by any case: the path names nothing, as its first look found. The folder's volume
+  // is the one a new file there will be on.
+  if (best.empty()) {
+    learnt.known = true;
+    learnt.look = EntryLook{};
+    learnt.look.dot_name = name.size() > 1 && name[0] == '.' && name != "..";
+    struct statx stx {};
+    int folder_fd = learnt.folder_fd ? learnt.folder_fd.get() : -1;
+    if (folder_fd >= 0 && ::statx(folder_fd, "", AT_EMPTY_PATH, STATX_MNT_ID, &stx) == 0 &&
+        (stx.stx_mask & STATX_MNT_ID) != 0) {
+      learnt.look.dev = makedev(stx.stx_dev_major, stx.stx_dev_minor);
+      learnt.look.mount_id = stx.stx_mnt_id;
+    }
+    return path;
+  }
   return path.substr(0, slash == std::string::npos ? 0 : slash + 1) + best;
 }
 

@@ -3,11 +3,29 @@
 
 #include <string>
 
+#include "platform/posix/unique_fd.h"
+#include "platform/posix/windows_attributes.h"
+
 namespace orm::posix {
+
+// What a lookup learnt on the way, for the calls on the same file and folder right after it.
+struct NameLookup {
+  // True when look tells about the path the lookup gave: it is a regular file (look.type is
+  // not 0), or no entry of its folder has its name in any letter case (look.type is 0; dev and
+  // mount_id are then the folder's where it was read in one piece, else 0).
+  bool known = false;
+  EntryLook look;
+  // Where the folder was read to find the name and all its entries came in one read: the
+  // folder's path as it stands in the path, a descriptor of it opened without following a link
+  // at its end, and the entries as getdents64 gave them. Empty otherwise.
+  std::string folder;
+  UniqueFd folder_fd;
+  std::string entries;
+};
 
 // The path of the existing entry that path names on Windows: when the last component does not
 // exist as written but an entry of its folder differs from it only in letter case, the path
-// with that entry's name; otherwise path unchanged.
-std::string ResolveNameCase(const std::string& path);
+// with that entry's name; otherwise path unchanged. lookup, if given, receives what was learnt.
+std::string ResolveNameCase(const std::string& path, NameLookup* lookup = nullptr);
 
 }  // namespace orm::posix

@@ -193,15 +193,24 @@ FileError CopyMetadata(int from, const struct stat& old, int to, const std::stri
 // Writes bytes as the file's new content beside it and hands it to writes, which puts it under
 // the file's name, so that a crash or a full disk leaves either the old file or the new one. old
 // is the stat of the existing file and from its open descriptor, or nullptr and an empty
-// descriptor when the file is created.
+// descriptor when the file is created; known is the look just taken at it (or, for a new file,
+// at its folder), if any.
 FileError ReplaceFile(const Entry& file, const std::string& bytes, const struct stat* old,
-                      UniqueFd from, const VolumeTraits& traits, StagedWrites& writes) {
+                      UniqueFd from, const VolumeTraits& traits, const EntryLook* known,
+                      StagedWrites& writes) {
   const std::string& path = file.path;
   StagedFile staged;
   if (FileError e = StageFile(file.dir, file.name, path, traits, TempNameFor, staged); !e.ok()) {
     return e;
   }
   staged.replaces = old != nullptr;
+  if (known != nullptr) {
+    // The new file is a regular file of the volume of the old one or of the folder.
+    staged.look = *known;
+    staged.look.type = S_IFREG;
+    staged.look.ino = 0;
+    staged.look.fs_type = traits.fs_type;
+  }
   // Until it is handed over, a failure takes the temporary file away again.
   auto discard = [&](FileError error) {
     if (!staged.temp.empty()) ::unlinkat(staged.dir, staged.temp.c_str(), 0);
@@ -232,7 +241,7 @@ FileError ReplaceFile(const Entry& file, const std::string& bytes, const struct 
 }
 
 FileError Write(const std::string& file, std::span<const ProfileEdit> edits, StagedWrites& writes,
-                bool name_resolved) {
+                const NameLookup* resolved) {
   // A NUL would cut the path short and name another file.
   if (HasNul(file)) return FileError::Of(kErrBadFileName, EINVAL);
   // A file whose last write is still pending is read as that write leaves it.
@@ -240,14 +249,26 @@ FileError Write(const std::string& file, std::span<const ProfileEdit> edits, Sta
   Location at(file);
   if (at.error() != 0) return FileErrorFromErrno(at.error(), file);
   Entry entry{at.dir(), at.NameOf(file), file};
-  // The name as written costs one lstat; only a miss looks for it in another letter case.
-  struct stat st;
-  bool exists = ::fstatat(entry.dir, entry.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
-  int err = exists ? 0 : errno;
-  if (err == ENOENT && !name_resolved) {
-    std::string resolved = ResolveNameCase(file);
-    if (resolved != file) {
-      entry = Entry{at.dir(), at.NameOf(resolved), resolved};
+  // The name as written costs one lstat, or none where the lookup has just looked at it; only a
+  // miss looks for it in another letter case.
+  struct stat st {};
+  bool exists = false;
+  int err = 0;
+  const EntryLook* known = resolved != nullptr && resolved->known ? &resolved->look : nullptr;
+  if (known != nullptr) {
+    exists = known->type != 0;
+    err = exists ? 0 : ENOENT;
+    st.st_mode = static_cast<mode_t>(known->type);
+    st.st_dev = static_cast<dev_t>(known->dev);
+    st.st_ino = static_cast<ino_t>(known->ino);
+  } else {
+    exists = ::fstatat(entry.dir, entry.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    err = exists ? 0 : errno;
+  }
+  if (err == ENOENT && resolved == nullptr) {
+    std::string other = ResolveNameCase(file);
+    if (other != file) {
+      entry = Entry{at.dir(), at.NameOf(other), other};
       exists = ::fstatat(entry.dir, entry.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
       err = exists ? 0 : errno;
     }
@@ -262,7 +283,12 @@ FileError Write(const std::string& file, std::span<const ProfileEdit> edits, Sta
 
   std::string bytes;
   UniqueFd in;
-  const VolumeTraits traits = TraitsOfFolder(entry.dir, entry.path);
+  // While deferring, the volume of a file just looked at is known from that look.
+  const VolumeTraits traits =
+      known != nullptr && known->mount_id != 0
+          ? writes.TraitsOfVolume(known->dev, known->mount_id,
+                                  [&] { return TraitsOfFolder(entry.dir, entry.path); })
+          : TraitsOfFolder(entry.dir, entry.path);
   if (exists) {
     // A file or a volume we may not write fails here, before anything is created: the file is
     // opened for writing too, as Windows opens it. On FAT it is held open until its successor
@@ -300,7 +326,8 @@ FileError Write(const std::string& file, std::span<const ProfileEdit> edits, Sta
     if (!existed && !at.FolderExists(file)) return FileError::Of(kErrPathNotFound, ENOENT);
     return FileError::Success();
   }
-  return ReplaceFile(entry, bytes, existed ? &st : nullptr, std::move(in), traits, writes);
+  return ReplaceFile(entry, bytes, existed ? &st : nullptr, std::move(in), traits,
+                     known != nullptr && known->mount_id != 0 ? known : nullptr, writes);
 }
 
 }  // namespace
@@ -311,12 +338,12 @@ FileError WriteProfileString(const std::string& file, std::string_view section,
   ProfileEdit edit{std::string(section), std::nullopt, std::nullopt};
   if (key) edit.key = std::string(*key);
   if (value) edit.value = std::string(*value);
-  return Write(file, std::span<const ProfileEdit>(&edit, 1), writes, false);
+  return Write(file, std::span<const ProfileEdit>(&edit, 1), writes, nullptr);
 }
 
 FileError WriteProfileStrings(const std::string& file, std::span<const ProfileEdit> edits,
-                              StagedWrites& writes, bool name_resolved) {
-  return Write(file, edits, writes, name_resolved);
+                              StagedWrites& writes, const NameLookup* resolved) {
+  return Write(file, edits, writes, resolved);
 }
 
 FileError WriteProfileString(const std::string& file, std::string_view section,
@@ -328,7 +355,7 @@ FileError WriteProfileString(const std::string& file, std::string_view section,
 
 FileError WriteProfileStrings(const std::string& file, std::span<const ProfileEdit> edits) {
   StagedWrites writes;
-  return WriteProfileStrings(file, edits, writes, false);
+  return WriteProfileStrings(file, edits, writes, nullptr);
 }
 
 }  // namespace orm::posix

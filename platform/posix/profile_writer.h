@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/file_services.h"
+#include "platform/posix/name_case.h"
 #include "platform/posix/staged_writes.h"
 
 namespace orm::posix {
@@ -19,11 +20,11 @@ FileError WriteProfileString(const std::string& file, std::string_view section,
                              std::optional<std::string_view> key,
                              std::optional<std::string_view> value, StagedWrites& writes);
 
-// The edits in order, read and replaced once: all of them take effect or none. name_resolved
-// says that file is the name ResolveNameCase has just given, so that a missing file needs no
-// second look in other letter cases.
+// The edits in order, read and replaced once: all of them take effect or none. resolved, if
+// given, is what ResolveNameCase learnt when it has just given file, so that a missing file needs
+// no second look in other letter cases, and a file it looked at no look of its own.
 FileError WriteProfileStrings(const std::string& file, std::span<const ProfileEdit> edits,
-                              StagedWrites& writes, bool name_resolved);
+                              StagedWrites& writes, const NameLookup* resolved);
 
 // The same two with the new content under the file's name when they return.
 FileError WriteProfileString(const std::string& file, std::string_view section,

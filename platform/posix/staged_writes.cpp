@@ -209,6 +209,7 @@ VolumeTraits TraitsFrom(const struct statfs& fs) {
   static_assert(sizeof fs.f_fsid <= sizeof id);
   std::memcpy(&id, &fs.f_fsid, sizeof fs.f_fsid);
   traits.volume = id;
+  traits.fs_type = static_cast<long>(fs.f_type);
   switch (static_cast<unsigned long>(fs.f_type)) {
     case 0x01021994:  // tmpfs
       traits.durability = Durability::kVolatile;
@@ -331,6 +332,7 @@ void StagedWrites::Defer() {
   }
   limit_ = std::min(kMaxRun, room > 128 ? (room - 64) / 3 : 1);
   deferring_ = true;
+  known_volume_ = false;
 }
 
 FileError StagedWrites::Put(StagedFile staged) {
@@ -365,6 +367,7 @@ FileError StagedWrites::Commit() {
 
 FileError StagedWrites::Finish() {
   deferring_ = false;
+  known_volume_ = false;
   return Commit();
 }
 

@@ -11,6 +11,7 @@
 
 #include "platform/file_error.h"
 #include "platform/posix/unique_fd.h"
+#include "platform/posix/windows_attributes.h"
 
 namespace orm::posix {
 
@@ -45,6 +46,8 @@ struct VolumeTraits {
   bool writeback_orders = false;
   // The volume's file system id: files of one run of switches share it.
   std::uint64_t volume = 0;
+  // Its statfs magic.
+  long fs_type = 0;
 };
 
 // The traits of the volume that holds the open file or folder fd (an O_PATH one will do).
@@ -68,6 +71,8 @@ struct StagedFile {
   UniqueFd old;           // the file replaced, held open until the switch is on the disk (FAT)
   bool replaces = false;  // a file stood under the name when the content was staged
   VolumeTraits traits;
+  // What is known of the temporary file without a look: its type is 0 where nothing is.
+  EntryLook look;
   // The temporary name for a bare file name.
   std::string (*temp_name)(const std::string&) = TempNameFor;
 
@@ -104,6 +109,27 @@ class StagedWrites {
   // Commit, and no more deferring.
   FileError Finish();
 
+  // The traits of the volume with this device and mount id: while deferring they are found by
+  // find once per volume, otherwise (or where the mount id is unknown, 0) every time.
+  template <typename Find>
+  VolumeTraits TraitsOfVolume(std::uint64_t dev, std::uint64_t mount_id, Find find) {
+    if (!deferring_ || mount_id == 0) return find();
+    if (!known_volume_ || dev != known_dev_ || mount_id != known_mount_) {
+      known_traits_ = find();
+      known_dev_ = dev;
+      known_mount_ = mount_id;
+      known_volume_ = true;
+    }
+    return known_traits_;
+  }
+
+  // The statfs magic of the volume with this device and mount id where TraitsOfVolume has
+  // found it already, else 0.
+  long KnownFsType(std::uint64_t dev, std::uint64_t mount_id) const {
+    return known_volume_ && dev == known_dev_ && mount_id == known_mount_ ? known_traits_.fs_type
+                                                                           : 0;
+  }
+
   // The pending file for path (the full path it was staged with), or nullptr.
   StagedFile* Pending(const std::string& path);
   // True when path is the temporary file of a pending file.
@@ -114,6 +140,10 @@ class StagedWrites {
   std::size_t limit_ = 0;
   std::vector<StagedFile> pending_;
   std::chrono::steady_clock::time_point oldest_;
+  bool known_volume_ = false;
+  std::uint64_t known_dev_ = 0;
+  std::uint64_t known_mount_ = 0;
+  VolumeTraits known_traits_;
 };
 
 }  // namespace orm::posix

@@ -35,14 +35,7 @@ constexpr const char* kDosAttrib = "user.DOSATTRIB";
 
 enum class Backend { kFat, kNtfs, kDosAttrib, kNone };
 
-// What statx tells about an entry, without following a symbolic link.
-struct EntryInfo {
-  mode_t type = 0;
-  dev_t dev = 0;
-  std::uint64_t mount_id = 0;
-  bool mount_root = false;
-  bool dot_name = false;
-};
+using EntryInfo = EntryLook;
 
 bool IsDotName(const std::string& name) {
   std::string::size_type slash = name.rfind('/');
@@ -50,7 +43,10 @@ bool IsDotName(const std::string& name) {
   return base.size() > 1 && base[0] == '.' && base != "..";
 }
 
-FileError Inspect(int dirfd, const std::string& name, const std::string& path, EntryInfo& info) {
+}  // namespace
+
+FileError LookAt(int dirfd, const std::string& name, const std::string& path, EntryLook& info) {
+  info = EntryLook{};
   struct statx stx {};
   auto look = [&] {
     return statx(dirfd, name.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
@@ -61,6 +57,7 @@ FileError Inspect(int dirfd, const std::string& name, const std::string& path, E
   if (!look() && (errno != EIO || !look())) return FileErrorFromErrno(errno, path);
   info.type = stx.stx_mode & S_IFMT;
   info.dev = makedev(stx.stx_dev_major, stx.stx_dev_minor);
+  info.ino = stx.stx_ino;
   info.mount_id = (stx.stx_mask & STATX_MNT_ID) != 0 ? stx.stx_mnt_id : 0;
   if ((stx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0) {
     info.mount_root = (stx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
@@ -75,7 +72,9 @@ FileError Inspect(int dirfd, const std::string& name, const std::string& path, E
   return FileError::Success();
 }
 
-// Inspect for an open file or folder.
+namespace {
+
+// LookAt for an open file or folder.
 FileError InspectOpen(int fd, const std::string& path, EntryInfo& info) {
   struct statx stx {};
   if (statx(fd, "", AT_EMPTY_PATH, STATX_TYPE | STATX_INO | STATX_MNT_ID, &stx) != 0) {
@@ -83,6 +82,7 @@ FileError InspectOpen(int fd, const std::string& path, EntryInfo& info) {
   }
   info.type = stx.stx_mode & S_IFMT;
   info.dev = makedev(stx.stx_dev_major, stx.stx_dev_minor);
+  info.ino = stx.stx_ino;
   info.mount_id = (stx.stx_mask & STATX_MNT_ID) != 0 ? stx.stx_mnt_id : 0;
   info.dot_name = IsDotName(path);
   if (!S_ISREG(info.type) && !S_ISDIR(info.type)) return FileErrorFromErrno(EPERM, path);
@@ -132,11 +132,12 @@ int NtfsSet(int fd, const char* path, std::uint32_t value) {
   return result == 0 ? 0 : errno;
 }
 
-// Read-modify-write of the four bits we own, keeping every other NTFS bit.
-int NtfsReplace(int fd, const char* path, std::uint32_t wanted) {
+// Read-modify-write of the four bits we own, keeping every other NTFS bit; value receives
+// what the file then shows.
+int NtfsReplace(int fd, const char* path, std::uint32_t wanted, std::uint32_t& value) {
   std::uint32_t old = 0;
   int err = NtfsGet(fd, path, old);
-  std::uint32_t value = (old & ~kOwnedBits) | wanted;
+  value = (old & ~kOwnedBits) | wanted;
   if (err == 0 && value != old) err = NtfsSet(fd, path, value);
   return err;
 }
@@ -218,9 +219,12 @@ struct VolumeKey {
 FileError BackendOf(int fd, const EntryInfo& info, const std::string& path, Backend& backend) {
   static std::mutex mutex;
   static std::map<VolumeKey, Backend> known;
-  struct statfs fs {};
-  if (fstatfs(fd, &fs) != 0) return FileErrorFromErrno(errno, path);
-  VolumeKey key{info.dev, info.mount_id, static_cast<long>(fs.f_type)};
+  VolumeKey key{info.dev, info.mount_id, info.fs_type};
+  if (key.fs_type == 0) {
+    struct statfs fs {};
+    if (fstatfs(fd, &fs) != 0) return FileErrorFromErrno(errno, path);
+    key.fs_type = static_cast<long>(fs.f_type);
+  }
   {
     std::lock_guard<std::mutex> lock(mutex);
     auto it = known.find(key);
@@ -265,8 +269,9 @@ FileError ReadStored(Backend backend, int fd, const EntryInfo& info, const std::
   return err == 0 ? FileError::Success() : FileErrorFromErrno(err, path);
 }
 
+// Writes the bits wanted; now receives what ReadStored would then report.
 FileError WriteStored(Backend backend, int fd, const EntryInfo& info, const std::string& path,
-                      std::uint32_t wanted) {
+                      std::uint32_t wanted, std::uint32_t& now) {
   int err = 0;
   switch (backend) {
     case Backend::kFat: {
@@ -274,13 +279,16 @@ FileError WriteStored(Backend backend, int fd, const EntryInfo& info, const std:
       std::uint32_t old = 0;
       err = FatGet(fd, old);
       std::uint32_t value = (old & ~kOwnedBits) | wanted;
+      now = old;
       if (err == 0 && value != old) {
         err = ioctl(fd, FAT_IOCTL_SET_ATTRIBUTES, &value) == 0 ? 0 : errno;
+        // The mount's masks decide how R reads back: the byte is read again.
+        if (err == 0) err = FatGet(fd, now);
       }
       break;
     }
     case Backend::kNtfs:
-      err = NtfsReplace(fd, nullptr, wanted);
+      err = NtfsReplace(fd, nullptr, wanted, now);
       break;
     case Backend::kDosAttrib: {
       std::string blob;
@@ -299,10 +307,21 @@ FileError WriteStored(Backend backend, int fd, const EntryInfo& info, const std:
       break;
     }
     case Backend::kNone:
-      if (wanted == (DerivedAttributes(info) & kOwnedBits)) break;
-      return FileError::Of(kErrPathFileAccess, EOPNOTSUPP);
+      if (wanted != (DerivedAttributes(info) & kOwnedBits)) {
+        return FileError::Of(kErrPathFileAccess, EOPNOTSUPP);
+      }
+      break;
+  }
+  if (backend == Backend::kDosAttrib || backend == Backend::kNone) {
+    now = wanted | DerivedAttributes(info);
   }
   return err == 0 ? FileError::Success() : FileErrorFromErrno(err, path);
+}
+
+// The bits a look adds: the walk must not enter another volume, so it sees a reparse point.
+std::uint32_t MountBits(const EntryInfo& info) {
+  if (!info.mount_root) return 0;
+  return kAttrReparsePoint | (S_ISDIR(info.type) ? kAttrDirectory : 0);
 }
 
 }  // namespace
@@ -313,11 +332,14 @@ void UniqueFd::reset(int fd) {
 }
 
 FileError ReadAttributesAt(int dirfd, const std::string& name, const std::string& path,
-                           std::uint32_t& attributes) {
+                           std::uint32_t& attributes, const EntryLook* known) {
   attributes = 0;
   EntryInfo info;
-  FileError error = Inspect(dirfd, name, path, info);
-  if (!error.ok()) return error;
+  if (known != nullptr) {
+    info = *known;
+  } else if (FileError error = LookAt(dirfd, name, path, info); !error.ok()) {
+    return error;
+  }
   std::uint32_t result = 0;
   if (S_ISLNK(info.type)) {
     result = kAttrReparsePoint;
@@ -328,37 +350,39 @@ FileError ReadAttributesAt(int dirfd, const std::string& name, const std::string
   } else {
     UniqueFd fd;
     Backend backend = Backend::kNone;
-    error = OpenEntry(dirfd, name, path, fd);
+    FileError error = OpenEntry(dirfd, name, path, fd);
     if (error.ok()) error = BackendOf(fd.get(), info, path, backend);
     if (error.ok()) error = ReadStored(backend, fd.get(), info, path, result);
     if (!error.ok()) return error;
   }
-  // The walk must not enter another volume: it sees a reparse point there.
-  if (info.mount_root) {
-    result |= kAttrReparsePoint | (S_ISDIR(info.type) ? kAttrDirectory : 0);
-  }
-  attributes = result;
+  attributes = result | MountBits(info);
   return FileError::Success();
 }
 
 FileError WriteAttributesAt(int dirfd, const std::string& name, const std::string& path,
-                            std::uint32_t attributes) {
+                            std::uint32_t attributes, const EntryLook* known, std::uint32_t* now) {
   EntryInfo info;
-  FileError error = Inspect(dirfd, name, path, info);
-  if (!error.ok()) return error;
+  if (known != nullptr) {
+    info = *known;
+  } else if (FileError error = LookAt(dirfd, name, path, info); !error.ok()) {
+    return error;
+  }
+  std::uint32_t shown = 0;
+  if (now == nullptr) now = &shown;
   // No back end keeps attributes of links, nor of special files but NTFS ones (user.* refuses
   // them with EPERM), and setting them must never reach through a link.
   if (!S_ISLNK(info.type) && !S_ISREG(info.type) && !S_ISDIR(info.type) &&
       IsNtfsSpecialFile(path)) {
-    int err = NtfsReplace(-1, path.c_str(), attributes & kOwnedBits);
+    int err = NtfsReplace(-1, path.c_str(), attributes & kOwnedBits, *now);
     return err == 0 ? FileError::Success() : FileErrorFromErrno(err, path);
   }
   if (!S_ISREG(info.type) && !S_ISDIR(info.type)) return FileErrorFromErrno(EPERM, path);
   UniqueFd fd;
   Backend backend = Backend::kNone;
-  error = OpenEntry(dirfd, name, path, fd);
+  FileError error = OpenEntry(dirfd, name, path, fd);
   if (error.ok()) error = BackendOf(fd.get(), info, path, backend);
-  if (error.ok()) error = WriteStored(backend, fd.get(), info, path, attributes & kOwnedBits);
+  if (error.ok()) error = WriteStored(backend, fd.get(), info, path, attributes & kOwnedBits, *now);
+  *now |= MountBits(info);
   return error;
 }
 
@@ -385,12 +409,20 @@ FileError ReadAttributesOf(int fd, const std::string& path, std::uint32_t& attri
   return error;
 }
 
-FileError WriteAttributesOf(int fd, const std::string& path, std::uint32_t attributes) {
+FileError WriteAttributesOf(int fd, const std::string& path, std::uint32_t attributes,
+                            std::uint32_t* now, const EntryLook* known) {
   EntryInfo info;
   Backend backend = Backend::kNone;
-  FileError error = InspectOpen(fd, path, info);
+  std::uint32_t shown = 0;
+  FileError error = FileError::Success();
+  if (known != nullptr) {
+    info = *known;
+  } else {
+    error = InspectOpen(fd, path, info);
+  }
   if (error.ok()) error = BackendOf(fd, info, path, backend);
-  if (error.ok()) error = WriteStored(backend, fd, info, path, attributes & kOwnedBits);
+  if (error.ok()) error = WriteStored(backend, fd, info, path, attributes & kOwnedBits, shown);
+  if (now != nullptr) *now = shown;
   return error;
 }
 

@@ -11,28 +11,48 @@
 
 namespace orm::posix {
 
+// What one look at an entry told, without following a symbolic link: enough for the calls
+// right after it to leave out a look of their own.
+struct EntryLook {
+  std::uint32_t type = 0;  // the S_IFMT bits of its mode
+  std::uint64_t dev = 0;
+  std::uint64_t ino = 0;
+  std::uint64_t mount_id = 0;  // 0 where the kernel does not tell it
+  bool mount_root = false;
+  bool dot_name = false;
+  long fs_type = 0;  // the volume's statfs magic where already known, else 0
+};
+
+// Looks at the entry name of the folder dirfd (AT_FDCWD: name is a path); path names it in a
+// failure, which carries the errno (ENOENT for a missing entry).
+FileError LookAt(int dirfd, const std::string& name, const std::string& path, EntryLook& look);
+
 // The attributes of the entry name of the folder dirfd (AT_FDCWD: name is a path), never
 // following a symbolic link. Where nothing is stored they are what Samba shows a Windows client:
 // the directory bit from the file type, hidden for a name beginning with a dot. A symbolic link
 // carries kAttrReparsePoint and never kAttrDirectory; the root of another mount carries
 // kAttrReparsePoint (with kAttrDirectory when it is a folder). path is the entry's full path
 // (the same as name for AT_FDCWD): it names the entry in a failure and reaches NTFS special
-// files, which are never opened.
+// files, which are never opened. known is a look at the entry just taken, if any.
 FileError ReadAttributesAt(int dirfd, const std::string& name, const std::string& path,
-                           std::uint32_t& attributes);
+                           std::uint32_t& attributes, const EntryLook* known = nullptr);
 
 // Replaces the read-only, hidden, system and archive bits of the entry with those of
 // attributes, reading and writing back what the file system keeps, so that every other bit
 // survives. Nothing is written when the bits are already so. Symbolic links and special files
 // cannot carry attributes (70), but for the NTFS files ntfs-3g shows as special ones (empty
-// system files); a file system that stores none fails with 75.
+// system files); a file system that stores none fails with 75. known is a look at the entry
+// just taken, if any; now, if given, receives on success what ReadAttributesAt would now report.
 FileError WriteAttributesAt(int dirfd, const std::string& name, const std::string& path,
-                            std::uint32_t attributes);
+                            std::uint32_t attributes, const EntryLook* known = nullptr,
+                            std::uint32_t* now = nullptr);
 
 // The same two for the regular file or folder open as fd (any access mode), which path names in
 // a failure; the open file is worked on even after its name has gone or changed.
 FileError ReadAttributesOf(int fd, const std::string& path, std::uint32_t& attributes);
-FileError WriteAttributesOf(int fd, const std::string& path, std::uint32_t attributes);
+// known is what the caller knows of fd already, if anything.
+FileError WriteAttributesOf(int fd, const std::string& path, std::uint32_t attributes,
+                            std::uint32_t* now = nullptr, const EntryLook* known = nullptr);
 
 // Gives the FAT file open as to the read-only, hidden, system and archive bits of the FAT file
 // open as from: one read of each and at most one write. Nothing happens where the volume keeps
