@@ -438,8 +438,8 @@ class PosixFileServices final : public FileServices {
       return Refused();
     }
     // The engine writes the name it has just looked up in every letter case.
-    FileError error = posix::WriteProfileStrings(file, edits, staged_,
-                                                 file == looked_up_ ? &lookup_ : nullptr);
+    FileError error =
+        posix::WriteProfileStrings(file, edits, staged_, file == looked_up_ ? &lookup_ : nullptr);
     Forget();
     applied = error.ok() ? edits.size() : 0;
     return error;
@@ -492,8 +492,7 @@ class PosixFileServices final : public FileServices {
 
   // The look the name-case lookup has just taken at entry, where it found entry there.
   const posix::EntryLook* KnownLook(const std::string& entry) const {
-    return lookup_.known && lookup_.look.type != 0 && entry == looked_up_ ? &lookup_.look
-                                                                          : nullptr;
+    return lookup_.known && lookup_.look.type != 0 && entry == looked_up_ ? &lookup_.look : nullptr;
   }
 
   bool refusing_ = false;

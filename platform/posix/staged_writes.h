@@ -127,7 +127,7 @@ class StagedWrites {
   // found it already, else 0.
   long KnownFsType(std::uint64_t dev, std::uint64_t mount_id) const {
     return known_volume_ && dev == known_dev_ && mount_id == known_mount_ ? known_traits_.fs_type
-                                                                           : 0;
+                                                                          : 0;
   }
 
   // The pending file for path (the full path it was staged with), or nullptr.
