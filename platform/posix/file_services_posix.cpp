@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <random>
+#include <unordered_set>
 #include <utility>
 
 #include "platform/drive_places.h"
@@ -112,14 +113,17 @@ class DirEntries {
 class PosixListing final : public DirListing {
  public:
   // read, if given, holds all the folder's entries, read already.
+  // plain_folders, if given, receives the path of each folder found to be no mount root.
   PosixListing(UniqueFd dir, const std::string* read, std::string folder, std::string pattern,
-               std::uint32_t mask, bool is_volume_root)
+               std::uint32_t mask, bool is_volume_root,
+               std::unordered_set<std::string>* plain_folders)
       : dir_(read != nullptr ? DirEntries(std::move(dir), *read) : DirEntries(std::move(dir))),
         folder_(std::move(folder)),
         pattern_(std::move(pattern)),
         mask_(mask),
         is_volume_root_(is_volume_root),
-        needs_attributes_((kMaskAll & ~kAttrDirectory & ~mask) != 0) {}
+        needs_attributes_((kMaskAll & ~kAttrDirectory & ~mask) != 0),
+        plain_folders_(plain_folders) {}
   PosixListing(const PosixListing&) = delete;
   PosixListing& operator=(const PosixListing&) = delete;
 
@@ -140,6 +144,9 @@ class PosixListing final : public DirListing {
       if (!AttributesMatchMask(attributes, mask_)) continue;
       name = entry->d_name;
       kind_ = KindOf(*entry);
+      if (plain_folders_ != nullptr && kind_ == kAttrDirectory && !IsDotOrDotDot(entry->d_name)) {
+        plain_folders_->insert(folder_ + "/" + entry->d_name);
+      }
       return FileError::Success();
     }
     return FileError::Success();
@@ -195,6 +202,7 @@ class PosixListing final : public DirListing {
   std::uint32_t mask_;
   bool is_volume_root_;
   bool needs_attributes_;
+  std::unordered_set<std::string>* plain_folders_;
   std::optional<std::uint32_t> kind_;
 };
 
@@ -285,8 +293,10 @@ class PosixFileServices final : public FileServices {
     } else {
       posix::PathAt at(entry);
       if (at.error() != 0) return FileErrorFromErrno(at.error(), entry);
-      error = posix::WriteAttributesAt(at.dirfd(), at.name(), entry, attributes, KnownLook(entry),
-                                       &now);
+      // The settings file just looked up is opened here and left open for its write.
+      const posix::EntryLook* known = KnownLook(entry);
+      error = posix::WriteAttributesAt(at.dirfd(), at.name(), entry, attributes, known, &now,
+                                       known != nullptr ? &lookup_.kept : nullptr);
     }
     // The engine clears a settings file's attributes and at once asks whether it is there.
     if (error.ok()) {
@@ -316,11 +326,16 @@ class PosixFileServices final : public FileServices {
       if (!error.ok()) return error;
     }
     lookup_.folder_fd.reset();
-    struct statx stx {};
-    bool is_volume_root = statx(fd.get(), "", AT_EMPTY_PATH, STATX_TYPE, &stx) == 0 &&
-                          (stx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+    // A folder that the listing of its parent has just found to be no mount root needs no
+    // second look: the walk lists every folder it enters.
+    bool is_volume_root = false;
+    if (plain_folders_.erase(folder) == 0) {
+      struct statx stx {};
+      is_volume_root = statx(fd.get(), "", AT_EMPTY_PATH, STATX_TYPE, &stx) == 0 &&
+                       (stx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+    }
     listing = std::make_unique<PosixListing>(std::move(fd), reused ? &read : nullptr, folder,
-                                             name_pattern, mask, is_volume_root);
+                                             name_pattern, mask, is_volume_root, &plain_folders_);
     return FileError::Success();
   }
 
@@ -450,6 +465,7 @@ class PosixFileServices final : public FileServices {
   // such a root, nothing is written anywhere until it names another.
   FileError AdmitDestination(const std::string& root) override {
     Forget(true);
+    plain_folders_.clear();
     refusing_ = HasNul(root) || IsSystemDestination(root);
     return refusing_ ? Refused() : FileError::Success();
   }
@@ -461,6 +477,7 @@ class PosixFileServices final : public FileServices {
 
   FileError FinishWrites() override {
     Forget(true);
+    plain_folders_.clear();
     return staged_.Finish();
   }
 
@@ -484,6 +501,7 @@ class PosixFileServices final : public FileServices {
     set_path_.clear();
     looked_up_.clear();
     lookup_.known = false;
+    lookup_.kept = posix::KeptFile{};
     if (forget_folder) {
       lookup_.folder_fd.reset();
       lookup_.entries.clear();
@@ -505,6 +523,9 @@ class PosixFileServices final : public FileServices {
   // is there. Empty when the last call was another.
   std::string set_path_;
   std::uint32_t set_attributes_ = 0;
+  // Folders that listings found to be no mount root and that have not been listed since, until
+  // the operation ends.
+  std::unordered_set<std::string> plain_folders_;
 };
 
 }  // namespace

@@ -21,6 +21,8 @@ struct NameLookup {
   std::string folder;
   UniqueFd folder_fd;
   std::string entries;
+  // The file, where a change of its attributes has opened it since.
+  KeptFile kept;
 };
 
 // The path of the existing entry that path names on Windows: when the last component does not

@@ -241,7 +241,7 @@ FileError ReplaceFile(const Entry& file, const std::string& bytes, const struct 
 }
 
 FileError Write(const std::string& file, std::span<const ProfileEdit> edits, StagedWrites& writes,
-                const NameLookup* resolved) {
+                NameLookup* resolved) {
   // A NUL would cut the path short and name another file.
   if (HasNul(file)) return FileError::Of(kErrBadFileName, EINVAL);
   // A file whose last write is still pending is read as that write leaves it.
@@ -289,7 +289,24 @@ FileError Write(const std::string& file, std::span<const ProfileEdit> edits, Sta
           ? writes.TraitsOfVolume(known->dev, known->mount_id,
                                   [&] { return TraitsOfFolder(entry.dir, entry.path); })
           : TraitsOfFolder(entry.dir, entry.path);
-  if (exists) {
+  // Where a change of attributes has just opened the file, that descriptor serves: on volumes
+  // where the change touches no mode bits, and never where a short read may not be the end.
+  const bool local =
+      traits.durability != Durability::kEachFile && traits.durability != Durability::kDeviceSync;
+  KeptFile* kept = resolved != nullptr ? &resolved->kept : nullptr;
+  if (exists && local && kept != nullptr && kept->fd && kept->dev == st.st_dev &&
+      kept->ino == st.st_ino) {
+    // The right to write is asked for, as Windows opens the file for writing.
+    if (::faccessat(entry.dir, entry.name.c_str(), W_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0) {
+      return FileErrorFromErrno(errno, entry.path);
+    }
+    in = std::move(kept->fd);
+    st.st_mode = static_cast<mode_t>(kept->mode);
+    st.st_uid = static_cast<uid_t>(kept->uid);
+    st.st_gid = static_cast<gid_t>(kept->gid);
+    st.st_size = static_cast<off_t>(kept->size);
+    if (FileError e = ReadAll(in.get(), entry.path, st.st_size, local, bytes); !e.ok()) return e;
+  } else if (exists) {
     // A file or a volume we may not write fails here, before anything is created: the file is
     // opened for writing too, as Windows opens it. On FAT it is held open until its successor
     // is on the disk, and a descriptor open for writing writes the whole volume out when it
@@ -315,8 +332,6 @@ FileError Write(const std::string& file, std::span<const ProfileEdit> edits, Sta
       return FileError::Of(kErrPathFileAccess, EINVAL);
     }
     st = opened;
-    const bool local =
-        traits.durability != Durability::kEachFile && traits.durability != Durability::kDeviceSync;
     if (FileError e = ReadAll(in.get(), entry.path, st.st_size, local, bytes); !e.ok()) return e;
   }
   const bool existed = exists;
@@ -342,7 +357,7 @@ FileError WriteProfileString(const std::string& file, std::string_view section,
 }
 
 FileError WriteProfileStrings(const std::string& file, std::span<const ProfileEdit> edits,
-                              StagedWrites& writes, const NameLookup* resolved) {
+                              StagedWrites& writes, NameLookup* resolved) {
   return Write(file, edits, writes, resolved);
 }
 

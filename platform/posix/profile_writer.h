@@ -22,9 +22,10 @@ FileError WriteProfileString(const std::string& file, std::string_view section,
 
 // The edits in order, read and replaced once: all of them take effect or none. resolved, if
 // given, is what ResolveNameCase learnt when it has just given file, so that a missing file needs
-// no second look in other letter cases, and a file it looked at no look of its own.
+// no second look in other letter cases, a file it looked at no look of its own, and a file kept
+// open since no second open (the write takes it).
 FileError WriteProfileStrings(const std::string& file, std::span<const ProfileEdit> edits,
-                              StagedWrites& writes, const NameLookup* resolved);
+                              StagedWrites& writes, NameLookup* resolved);
 
 // The same two with the new content under the file's name when they return.
 FileError WriteProfileString(const std::string& file, std::string_view section,

@@ -96,10 +96,10 @@ std::uint32_t DerivedAttributes(const EntryInfo& info) {
 
 // Opens a regular file or folder for reading its attributes: never through a symbolic link,
 // and never a FIFO or device (which could block or act on being opened).
-FileError OpenEntry(int dirfd, const std::string& name, const std::string& path, UniqueFd& fd) {
+FileError OpenEntry(int dirfd, const std::string& name, const std::string& path, UniqueFd& fd,
+                    struct stat& st) {
   fd.reset(openat(dirfd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (!fd) return FileErrorFromErrno(errno, path);
-  struct stat st {};
   if (fstat(fd.get(), &st) != 0) return FileErrorFromErrno(errno, path);
   // The entry was replaced by something else since statx looked at it.
   if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) return FileErrorFromErrno(EPERM, path);
@@ -349,8 +349,9 @@ FileError ReadAttributesAt(int dirfd, const std::string& name, const std::string
     }
   } else {
     UniqueFd fd;
+    struct stat st {};
     Backend backend = Backend::kNone;
-    FileError error = OpenEntry(dirfd, name, path, fd);
+    FileError error = OpenEntry(dirfd, name, path, fd, st);
     if (error.ok()) error = BackendOf(fd.get(), info, path, backend);
     if (error.ok()) error = ReadStored(backend, fd.get(), info, path, result);
     if (!error.ok()) return error;
@@ -360,7 +361,8 @@ FileError ReadAttributesAt(int dirfd, const std::string& name, const std::string
 }
 
 FileError WriteAttributesAt(int dirfd, const std::string& name, const std::string& path,
-                            std::uint32_t attributes, const EntryLook* known, std::uint32_t* now) {
+                            std::uint32_t attributes, const EntryLook* known, std::uint32_t* now,
+                            KeptFile* keep) {
   EntryInfo info;
   if (known != nullptr) {
     info = *known;
@@ -378,11 +380,22 @@ FileError WriteAttributesAt(int dirfd, const std::string& name, const std::strin
   }
   if (!S_ISREG(info.type) && !S_ISDIR(info.type)) return FileErrorFromErrno(EPERM, path);
   UniqueFd fd;
+  struct stat st {};
   Backend backend = Backend::kNone;
-  FileError error = OpenEntry(dirfd, name, path, fd);
+  FileError error = OpenEntry(dirfd, name, path, fd, st);
   if (error.ok()) error = BackendOf(fd.get(), info, path, backend);
   if (error.ok()) error = WriteStored(backend, fd.get(), info, path, attributes & kOwnedBits, *now);
   *now |= MountBits(info);
+  if (error.ok() && keep != nullptr && known != nullptr && S_ISREG(st.st_mode) &&
+      st.st_ino == known->ino && st.st_dev == known->dev) {
+    keep->dev = st.st_dev;
+    keep->ino = st.st_ino;
+    keep->mode = st.st_mode;
+    keep->uid = st.st_uid;
+    keep->gid = st.st_gid;
+    keep->size = st.st_size;
+    keep->fd = std::move(fd);
+  }
   return error;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/file_error.h"
+#include "platform/posix/unique_fd.h"
 
 namespace orm::posix {
 
@@ -21,6 +22,18 @@ struct EntryLook {
   bool mount_root = false;
   bool dot_name = false;
   long fs_type = 0;  // the volume's statfs magic where already known, else 0
+};
+
+// A regular file that WriteAttributesAt opened and left open for its caller, with what fstat
+// told of it before its attributes changed.
+struct KeptFile {
+  UniqueFd fd;  // read-only
+  std::uint64_t dev = 0;
+  std::uint64_t ino = 0;
+  std::uint32_t mode = 0;
+  std::uint32_t uid = 0;
+  std::uint32_t gid = 0;
+  std::int64_t size = 0;
 };
 
 // Looks at the entry name of the folder dirfd (AT_FDCWD: name is a path); path names it in a
@@ -42,10 +55,12 @@ FileError ReadAttributesAt(int dirfd, const std::string& name, const std::string
 // survives. Nothing is written when the bits are already so. Symbolic links and special files
 // cannot carry attributes (70), but for the NTFS files ntfs-3g shows as special ones (empty
 // system files); a file system that stores none fails with 75. known is a look at the entry
-// just taken, if any; now, if given, receives on success what ReadAttributesAt would now report.
+// just taken, if any; now, if given, receives on success what ReadAttributesAt would now report;
+// keep, if given with known, receives the file opened on the way where it is still the regular
+// file known describes.
 FileError WriteAttributesAt(int dirfd, const std::string& name, const std::string& path,
                             std::uint32_t attributes, const EntryLook* known = nullptr,
-                            std::uint32_t* now = nullptr);
+                            std::uint32_t* now = nullptr, KeptFile* keep = nullptr);
 
 // The same two for the regular file or folder open as fd (any access mode), which path names in
 // a failure; the open file is worked on even after its name has gone or changed.
