@@ -287,9 +287,10 @@ class PosixFileServices final : public FileServices {
     // is written and will not be written again.
     FileError error = FileError::Success();
     std::uint32_t now = 0;
-    if (const posix::StagedFile* staged = staged_.Pending(entry)) {
+    if (posix::StagedFile* staged = staged_.Pending(entry)) {
       error = posix::WriteAttributesOf(staged->content.get(), entry, attributes, &now,
-                                       staged->look.type != 0 ? &staged->look : nullptr);
+                                       staged->look.type != 0 ? &staged->look : nullptr,
+                                       &staged->dos_attrib);
     } else {
       posix::PathAt at(entry);
       if (at.error() != 0) return FileErrorFromErrno(at.error(), entry);

@@ -109,8 +109,12 @@ bool CarriedXattr(std::string_view name) {
 constexpr const char* kDosAttrib = "user.DOSATTRIB";
 
 // Copies the carried extended attributes; dos_attrib tells whether user.DOSATTRIB was one.
-FileError CopyXattrs(int from, int to, const std::string& path, bool& dos_attrib) {
+// known_dos_attrib holds the old file's user.DOSATTRIB bytes where they are known already;
+// copied receives those the new file has.
+FileError CopyXattrs(int from, int to, const std::string& path, bool& dos_attrib,
+                     const DosAttribBytes& known_dos_attrib, DosAttribBytes& copied) {
   dos_attrib = false;
+  copied = std::string();
   // One call each where the list and the values fit the first buffer, as they nearly always do.
   std::vector<char> names(1024);
   for (;;) {
@@ -131,6 +135,16 @@ FileError CopyXattrs(int from, int to, const std::string& path, bool& dos_attrib
     std::string name(names.data() + at);
     at += name.size() + 1;
     if (!CarriedXattr(name)) continue;
+    const bool dos = name == kDosAttrib;
+    if (dos && known_dos_attrib && !known_dos_attrib->empty()) {
+      const std::string& bytes = *known_dos_attrib;
+      if (::fsetxattr(to, name.c_str(), bytes.data(), bytes.size(), 0) != 0) {
+        return FileErrorFromErrno(errno, path);
+      }
+      dos_attrib = true;
+      copied = bytes;
+      continue;
+    }
     ssize_t size = ::fgetxattr(from, name.c_str(), value.data(), value.size());
     while (size < 0 && errno == ERANGE) {
       size = ::fgetxattr(from, name.c_str(), nullptr, 0);
@@ -146,7 +160,10 @@ FileError CopyXattrs(int from, int to, const std::string& path, bool& dos_attrib
       if (name == "security.NTACL" && (errno == EPERM || errno == EACCES)) continue;
       return FileErrorFromErrno(errno, path);
     }
-    if (name == kDosAttrib) dos_attrib = true;
+    if (dos) {
+      dos_attrib = true;
+      copied = std::string(value.data(), static_cast<std::size_t>(size));
+    }
   }
   return FileError::Success();
 }
@@ -175,7 +192,8 @@ FileError CarryWindowsAttributes(int from, int to, const std::string& path) {
 // The permission bits, the owner and the extended attributes of the old file, given to the
 // new one before anyone can see it.
 FileError CopyMetadata(int from, const struct stat& old, int to, const std::string& path,
-                       bool& dos_attrib) {
+                       bool& dos_attrib, const DosAttribBytes& known_dos_attrib,
+                       DosAttribBytes& copied) {
   struct stat now;
   if (::fstat(to, &now) != 0) return FileErrorFromErrno(errno, path);
   // Only root can give a file away; volumes without owners (FAT, NTFS without a user mapping)
@@ -187,7 +205,7 @@ FileError CopyMetadata(int from, const struct stat& old, int to, const std::stri
   if ((now.st_mode & 07777) != (old.st_mode & 07777) && ::fchmod(to, old.st_mode & 07777) != 0) {
     return FileErrorFromErrno(errno, path);
   }
-  return CopyXattrs(from, to, path, dos_attrib);
+  return CopyXattrs(from, to, path, dos_attrib, known_dos_attrib, copied);
 }
 
 // Writes bytes as the file's new content beside it and hands it to writes, which puts it under
@@ -197,7 +215,7 @@ FileError CopyMetadata(int from, const struct stat& old, int to, const std::stri
 // at its folder), if any.
 FileError ReplaceFile(const Entry& file, const std::string& bytes, const struct stat* old,
                       UniqueFd from, const VolumeTraits& traits, const EntryLook* known,
-                      StagedWrites& writes) {
+                      const DosAttribBytes& old_dos_attrib, StagedWrites& writes) {
   const std::string& path = file.path;
   StagedFile staged;
   if (FileError e = StageFile(file.dir, file.name, path, traits, TempNameFor, staged); !e.ok()) {
@@ -224,10 +242,14 @@ FileError ReplaceFile(const Entry& file, const std::string& bytes, const struct 
     }
   } else if (old != nullptr) {
     bool dos_attrib = false;
-    if (FileError e = CopyMetadata(from.get(), *old, staged.content.get(), path, dos_attrib);
+    DosAttribBytes copied;
+    if (FileError e = CopyMetadata(from.get(), *old, staged.content.get(), path, dos_attrib,
+                                   old_dos_attrib, copied);
         !e.ok()) {
       return discard(e);
     }
+    // The attributes that follow change these bytes without reading them again.
+    if (traits.attributes_in_xattrs) staged.dos_attrib = std::move(copied);
     if (!dos_attrib && !traits.attributes_in_xattrs) {
       if (FileError e = CarryWindowsAttributes(from.get(), staged.content.get(), path); !e.ok()) {
         return discard(e);
@@ -294,6 +316,7 @@ FileError Write(const std::string& file, std::span<const ProfileEdit> edits, Sta
   const bool local =
       traits.durability != Durability::kEachFile && traits.durability != Durability::kDeviceSync;
   KeptFile* kept = resolved != nullptr ? &resolved->kept : nullptr;
+  DosAttribBytes old_dos_attrib;
   if (exists && local && kept != nullptr && kept->fd && kept->dev == st.st_dev &&
       kept->ino == st.st_ino) {
     // The right to write is asked for, as Windows opens the file for writing.
@@ -301,6 +324,7 @@ FileError Write(const std::string& file, std::span<const ProfileEdit> edits, Sta
       return FileErrorFromErrno(errno, entry.path);
     }
     in = std::move(kept->fd);
+    old_dos_attrib = std::move(kept->dos_attrib);
     st.st_mode = static_cast<mode_t>(kept->mode);
     st.st_uid = static_cast<uid_t>(kept->uid);
     st.st_gid = static_cast<gid_t>(kept->gid);
@@ -342,7 +366,8 @@ FileError Write(const std::string& file, std::span<const ProfileEdit> edits, Sta
     return FileError::Success();
   }
   return ReplaceFile(entry, bytes, existed ? &st : nullptr, std::move(in), traits,
-                     known != nullptr && known->mount_id != 0 ? known : nullptr, writes);
+                     known != nullptr && known->mount_id != 0 ? known : nullptr, old_dos_attrib,
+                     writes);
 }
 
 }  // namespace

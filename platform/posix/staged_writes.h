@@ -73,6 +73,7 @@ struct StagedFile {
   VolumeTraits traits;
   // What is known of the temporary file without a look: its type is 0 where nothing is.
   EntryLook look;
+  DosAttribBytes dos_attrib;
   // The temporary name for a bare file name.
   std::string (*temp_name)(const std::string&) = TempNameFor;
 

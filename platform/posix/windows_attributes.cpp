@@ -269,10 +269,13 @@ FileError ReadStored(Backend backend, int fd, const EntryInfo& info, const std::
   return err == 0 ? FileError::Success() : FileErrorFromErrno(err, path);
 }
 
-// Writes the bits wanted; now receives what ReadStored would then report.
+// Writes the bits wanted; now receives what ReadStored would then report. dos_attrib holds the
+// user.DOSATTRIB bytes where known (so that they are not read) and receives them as they are left.
 FileError WriteStored(Backend backend, int fd, const EntryInfo& info, const std::string& path,
-                      std::uint32_t wanted, std::uint32_t& now) {
+                      std::uint32_t wanted, std::uint32_t& now, DosAttribBytes& dos_attrib) {
   int err = 0;
+  DosAttribBytes known = std::move(dos_attrib);
+  dos_attrib.reset();
   switch (backend) {
     case Backend::kFat: {
       // SET replaces the whole byte (and keeps D and the volume bit itself).
@@ -292,8 +295,13 @@ FileError WriteStored(Backend backend, int fd, const EntryInfo& info, const std:
       break;
     case Backend::kDosAttrib: {
       std::string blob;
-      err = DosAttribGet(fd, blob);
+      if (known) {
+        blob = std::move(*known);
+      } else {
+        err = DosAttribGet(fd, blob);
+      }
       if (err != 0) break;
+      dos_attrib = blob;
       // Nothing stored already reads as no bits; writing "0x0" would only touch the disk.
       if (blob.empty() && wanted == 0) break;
       std::uint32_t old = ParseDosAttrib(blob).value_or(0);
@@ -304,6 +312,7 @@ FileError WriteStored(Backend backend, int fd, const EntryInfo& info, const std:
       if (bytes != blob && fsetxattr(fd, kDosAttrib, bytes.data(), bytes.size(), 0) != 0) {
         err = errno;
       }
+      if (err == 0) dos_attrib = std::move(bytes);
       break;
     }
     case Backend::kNone:
@@ -384,7 +393,10 @@ FileError WriteAttributesAt(int dirfd, const std::string& name, const std::strin
   Backend backend = Backend::kNone;
   FileError error = OpenEntry(dirfd, name, path, fd, st);
   if (error.ok()) error = BackendOf(fd.get(), info, path, backend);
-  if (error.ok()) error = WriteStored(backend, fd.get(), info, path, attributes & kOwnedBits, *now);
+  DosAttribBytes dos_attrib;
+  if (error.ok()) {
+    error = WriteStored(backend, fd.get(), info, path, attributes & kOwnedBits, *now, dos_attrib);
+  }
   *now |= MountBits(info);
   if (error.ok() && keep != nullptr && known != nullptr && S_ISREG(st.st_mode) &&
       st.st_ino == known->ino && st.st_dev == known->dev) {
@@ -394,6 +406,7 @@ FileError WriteAttributesAt(int dirfd, const std::string& name, const std::strin
     keep->uid = st.st_uid;
     keep->gid = st.st_gid;
     keep->size = st.st_size;
+    keep->dos_attrib = std::move(dos_attrib);
     keep->fd = std::move(fd);
   }
   return error;
@@ -423,7 +436,8 @@ FileError ReadAttributesOf(int fd, const std::string& path, std::uint32_t& attri
 }
 
 FileError WriteAttributesOf(int fd, const std::string& path, std::uint32_t attributes,
-                            std::uint32_t* now, const EntryLook* known) {
+                            std::uint32_t* now, const EntryLook* known,
+                            DosAttribBytes* dos_attrib) {
   EntryInfo info;
   Backend backend = Backend::kNone;
   std::uint32_t shown = 0;
@@ -434,7 +448,11 @@ FileError WriteAttributesOf(int fd, const std::string& path, std::uint32_t attri
     error = InspectOpen(fd, path, info);
   }
   if (error.ok()) error = BackendOf(fd, info, path, backend);
-  if (error.ok()) error = WriteStored(backend, fd, info, path, attributes & kOwnedBits, shown);
+  DosAttribBytes bytes;
+  if (dos_attrib != nullptr) bytes = std::move(*dos_attrib);
+  if (error.ok())
+    error = WriteStored(backend, fd, info, path, attributes & kOwnedBits, shown, bytes);
+  if (dos_attrib != nullptr) *dos_attrib = error.ok() ? std::move(bytes) : std::nullopt;
   if (now != nullptr) *now = shown;
   return error;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/file_error.h"
@@ -24,6 +25,9 @@ struct EntryLook {
   long fs_type = 0;  // the volume's statfs magic where already known, else 0
 };
 
+// A file's user.DOSATTRIB bytes ("" where none are stored), where they are known.
+using DosAttribBytes = std::optional<std::string>;
+
 // A regular file that WriteAttributesAt opened and left open for its caller, with what fstat
 // told of it before its attributes changed.
 struct KeptFile {
@@ -34,6 +38,7 @@ struct KeptFile {
   std::uint32_t uid = 0;
   std::uint32_t gid = 0;
   std::int64_t size = 0;
+  DosAttribBytes dos_attrib;  // as the change left them, where they hold its attributes
 };
 
 // Looks at the entry name of the folder dirfd (AT_FDCWD: name is a path); path names it in a
@@ -65,9 +70,12 @@ FileError WriteAttributesAt(int dirfd, const std::string& name, const std::strin
 // The same two for the regular file or folder open as fd (any access mode), which path names in
 // a failure; the open file is worked on even after its name has gone or changed.
 FileError ReadAttributesOf(int fd, const std::string& path, std::uint32_t& attributes);
-// known is what the caller knows of fd already, if anything.
+// known is what the caller knows of fd already, if anything; dos_attrib, if given, holds the
+// file's user.DOSATTRIB bytes where known and receives them as the change leaves them (nullopt
+// where the attributes are kept elsewhere).
 FileError WriteAttributesOf(int fd, const std::string& path, std::uint32_t attributes,
-                            std::uint32_t* now = nullptr, const EntryLook* known = nullptr);
+                            std::uint32_t* now = nullptr, const EntryLook* known = nullptr,
+                            DosAttribBytes* dos_attrib = nullptr);
 
 // Gives the FAT file open as to the read-only, hidden, system and archive bits of the FAT file
 // open as from: one read of each and at most one write. Nothing happens where the volume keeps
