@@ -233,7 +233,7 @@ constexpr std::string_view kCopyPrefix = ".ormavell-";
 constexpr std::string_view kTempSuffix = ".tmp";
 
 std::string CopyTemporaryName(const std::string& /*target*/) {
-  thread_local std::mt19937_64 random{std::random_device{}()};
+  thread_local std::mt19937_64 random{posix::TemporaryNameSeed()};
   static const char kHex[] = "0123456789abcdef";
   std::uint64_t bits = random();
   std::string name(kCopyPrefix);

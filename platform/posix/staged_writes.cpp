@@ -1,6 +1,7 @@
 #include "platform/posix/staged_writes.h"
 
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
@@ -261,8 +262,23 @@ VolumeTraits TraitsOfFolder(int dir, const std::string& path) {
 // The temporary name has no leading dot: on a volume that stores no Windows attributes, a dot
 // would make the new file look hidden until the rename, and the carry-over would then store
 // attributes that the old file never had.
+std::uint64_t TemporaryNameSeed() {
+  // A name needs to differ from its neighbours, not to be secret, and a name that exists is
+  // skipped anyway: the kernel's random bytes where it has them at once (early after a boot it
+  // may make a caller wait for them, for up to seconds), else the clock, the process and the
+  // thread.
+  std::uint64_t seed = 0;
+  if (::getrandom(&seed, sizeof seed, GRND_NONBLOCK) == static_cast<ssize_t>(sizeof seed)) {
+    return seed;
+  }
+  const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+  int here = 0;
+  return static_cast<std::uint64_t>(now) ^ (static_cast<std::uint64_t>(::getpid()) << 32) ^
+         reinterpret_cast<std::uintptr_t>(&here);
+}
+
 std::string TempNameFor(const std::string& name) {
-  thread_local std::mt19937_64 random{std::random_device{}()};
+  thread_local std::mt19937_64 random{TemporaryNameSeed()};
   char suffix[32];
   std::snprintf(suffix, sizeof suffix, ".%08llx.tmp",
                 static_cast<unsigned long long>(random() & 0xFFFFFFFFu));

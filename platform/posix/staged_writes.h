@@ -60,6 +60,9 @@ VolumeTraits TraitsOfFolder(int dir, const std::string& path);
 // name + "." + 8 hex digits + ".tmp": the temporary name of new content for the file name.
 std::string TempNameFor(const std::string& name);
 
+// A seed for the random part of temporary names, different in every process and thread.
+std::uint64_t TemporaryNameSeed();
+
 // One file's new content, written beside the file and not yet under its name.
 struct StagedFile {
   int dir = 0;            // the file's folder for the *at calls (the working folder for full paths)
