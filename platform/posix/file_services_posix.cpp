@@ -110,6 +110,8 @@ class DirEntries {
   std::size_t size_ = 0;
 };
 
+constexpr std::size_t kMaxPlainFolders = 1 << 16;
+
 class PosixListing final : public DirListing {
  public:
   // read, if given, holds all the folder's entries, read already.
@@ -145,6 +147,9 @@ class PosixListing final : public DirListing {
       name = entry->d_name;
       kind_ = KindOf(*entry);
       if (plain_folders_ != nullptr && kind_ == kAttrDirectory && !IsDotOrDotDot(entry->d_name)) {
+        // Listings outside a walk would only add to it: it is let go at a size no walk's
+        // pending folders reach but in folders of many thousands of subfolders.
+        if (plain_folders_->size() >= kMaxPlainFolders) plain_folders_->clear();
         plain_folders_->insert(folder_ + "/" + entry->d_name);
       }
       return FileError::Success();
