@@ -75,7 +75,7 @@ std::string ResolveNameCase(const std::string& path, NameLookup* lookup) {
   if (best.empty()) {
     learnt.known = true;
     learnt.look = EntryLook{};
-    learnt.look.dot_name = name.size() > 1 && name[0] == '.' && name != "..";
+    learnt.look.dot_name = IsDotName(path);
     struct statx stx {};
     int folder_fd = learnt.folder_fd ? learnt.folder_fd.get() : -1;
     if (folder_fd >= 0 && ::statx(folder_fd, "", AT_EMPTY_PATH, STATX_MNT_ID, &stx) == 0 &&

@@ -37,13 +37,13 @@ enum class Backend { kFat, kNtfs, kDosAttrib, kNone };
 
 using EntryInfo = EntryLook;
 
+}  // namespace
+
 bool IsDotName(const std::string& name) {
   std::string::size_type slash = name.rfind('/');
   std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
   return base.size() > 1 && base[0] == '.' && base != "..";
 }
-
-}  // namespace
 
 FileError LookAt(int dirfd, const std::string& name, const std::string& path, EntryLook& info) {
   info = EntryLook{};

@@ -41,6 +41,10 @@ struct KeptFile {
   DosAttribBytes dos_attrib;  // as the change left them, where they hold its attributes
 };
 
+// True for a name (or a path's last component) that begins with a dot, "." and ".." aside:
+// Samba shows such entries hidden.
+bool IsDotName(const std::string& name);
+
 // Looks at the entry name of the folder dirfd (AT_FDCWD: name is a path); path names it in a
 // failure, which carries the errno (ENOENT for a missing entry).
 FileError LookAt(int dirfd, const std::string& name, const std::string& path, EntryLook& look);
