@@ -15,6 +15,7 @@
 #include <random>
 #include <utility>
 
+#include "platform/posix/kernel_queue.h"
 #include "platform/posix/posix_errors.h"
 
 namespace orm::posix {
@@ -100,28 +101,15 @@ FileError Switch(StagedFile& file) {
   return FileError::Success();
 }
 
-// Switches a run of files of one volume, in their order.
-//
-// On FAT a file's clusters are freed in the allocation table when its last descriptor closes,
-// and the kernel writes the table before the folders whenever it writes both. A switch that is
-// not yet on the disk while the old clusters' release is would leave the file's entry naming
-// free clusters, which a disk check empties. So, per run: the new data goes to the disk, then
-// the table with the new clusters (a sync of a folder writes the table, and no temporary file's
-// entry has been written with its clusters yet); then the renames, one syncfs that writes the
-// new entries, a flush of the device; and only then are the old files let go.
-FileError SwitchRun(std::vector<StagedFile>& files) {
-  if (files.empty()) return FileError::Success();
+// What a run of files of one volume needs before their switches: their data on its way to the
+// disk, in the order the volume needs. A file whose data cannot be made so gets its failure in
+// failed. For FAT, returns the folder, opened to be synced again after the switches.
+UniqueFd MakeDurable(std::vector<StagedFile>& files, std::vector<FileError>& failed) {
   const Durability durability = files.front().traits.durability;
-  FileError first = FileError::Success();
-  auto note = [&first](const FileError& error) {
-    if (first.ok() && !error.ok()) first = error;
-  };
-  std::vector<FileError> failed(files.size());
   auto fail_all = [&](int err) {
     for (std::size_t i = 0; i < files.size(); ++i)
       failed[i] = FileErrorFromErrno(err, files[i].path);
   };
-
   UniqueFd folder;
   switch (durability) {
     case Durability::kVolatile:
@@ -168,7 +156,27 @@ FileError SwitchRun(std::vector<StagedFile>& files) {
       }
       break;
   }
+  return folder;
+}
 
+// Switches a run of files of one volume, in their order.
+//
+// On FAT a file's clusters are freed in the allocation table when its last descriptor closes,
+// and the kernel writes the table before the folders whenever it writes both. A switch that is
+// not yet on the disk while the old clusters' release is would leave the file's entry naming
+// free clusters, which a disk check empties. So, per run: the new data goes to the disk, then
+// the table with the new clusters (a sync of a folder writes the table, and no temporary file's
+// entry has been written with its clusters yet); then the renames, one syncfs that writes the
+// new entries, a flush of the device; and only then are the old files let go.
+FileError SwitchRun(std::vector<StagedFile>& files) {
+  if (files.empty()) return FileError::Success();
+  const Durability durability = files.front().traits.durability;
+  FileError first = FileError::Success();
+  auto note = [&first](const FileError& error) {
+    if (first.ok() && !error.ok()) first = error;
+  };
+  std::vector<FileError> failed(files.size());
+  UniqueFd folder = MakeDurable(files, failed);
   for (std::size_t i = 0; i < files.size(); ++i) {
     if (failed[i].ok()) failed[i] = Switch(files[i]);
     if (!failed[i].ok()) Discard(files[i]);
@@ -335,6 +343,18 @@ FileError StageFile(int dir, const std::string& name, const std::string& path,
   return FileError::Success();
 }
 
+struct StagedWrites::Flight {
+  // A call not made has no result: it stays positive.
+  int link = 1;
+  int rename = 1;
+  bool failed = false;    // given up before the run was queued
+  std::string self;       // the content's name under /proc, which the link reads
+  std::string temp;       // the name the link gives, where it gives a temporary one
+  std::string temp_path;  // its full path
+};
+
+StagedWrites::StagedWrites() = default;
+
 StagedWrites::~StagedWrites() {
   Finish();
 }
@@ -361,7 +381,7 @@ FileError StagedWrites::Put(StagedFile staged) {
     if (!deferring_ || !wait || pending_.size() >= limit_ || now - oldest_ > kMaxAge ||
         last.traits.volume != staged.traits.volume ||
         last.traits.durability != staged.traits.durability) {
-      Commit();
+      Launch();
     }
   }
   if (!deferring_ || !wait) {
@@ -376,9 +396,129 @@ FileError StagedWrites::Put(StagedFile staged) {
 }
 
 FileError StagedWrites::Commit() {
+  FileError landed = Land();
   std::vector<StagedFile> run = std::move(pending_);
   pending_.clear();
-  return SwitchRun(run);
+  FileError switched = SwitchRun(run);
+  return landed.ok() ? switched : landed;
+}
+
+namespace {
+
+// Switches that the kernel may make in the background: where nothing has to follow a rename
+// (as FAT's syncs and ntfs-3g's archive bit do). Each call is tagged with its file and step.
+bool Queueable(Durability durability) {
+  return durability == Durability::kOrdered || durability == Durability::kSyncFs;
+}
+
+enum Step : std::uint64_t { kLink, kRename };
+
+std::uint64_t Tag(std::size_t file, Step step) {
+  return static_cast<std::uint64_t>(file) * 4 + step;
+}
+
+}  // namespace
+
+void StagedWrites::Launch() {
+  Land();
+  std::vector<StagedFile> run = std::move(pending_);
+  pending_.clear();
+  if (run.empty()) return;
+  const Durability durability = run.front().traits.durability;
+  if (Queueable(durability) && !queue_tried_) {
+    queue_tried_ = true;
+    queue_ = KernelQueue::Open(2 * static_cast<unsigned>(kMaxRun));
+  }
+  if (!Queueable(durability) || !queue_ || run.size() > kMaxRun) {
+    SwitchRun(run);
+    return;
+  }
+  std::vector<FileError> failed(run.size());
+  MakeDurable(run, failed);
+  flights_.assign(run.size(), Flight{});
+  for (std::size_t i = 0; i < run.size(); ++i) {
+    StagedFile& file = run[i];
+    Flight& flight = flights_[i];
+    if (!failed[i].ok()) {
+      Discard(file);
+      flight.failed = true;
+      continue;
+    }
+    // The kernel reads the paths when the run is submitted.
+    flight.self = "/proc/self/fd/" + std::to_string(file.content.get());
+    if (!file.temp.empty()) {
+      queue_->Rename(file.dir, file.temp.c_str(), file.name.c_str(), Tag(i, kRename), false);
+    } else if (!file.replaces) {
+      queue_->Link(flight.self.c_str(), file.dir, file.name.c_str(), Tag(i, kLink), false);
+    } else {
+      // The kernel runs a rename linked after a link even where the link failed, so the
+      // temporary name must be free when it is queued: it would otherwise move whatever file
+      // has it onto the settings file. (The walk has just cleared the folder of our leftovers.)
+      for (int attempt = 0; attempt < 16 && flight.temp.empty(); ++attempt) {
+        std::string temp = TemporaryBeside(file);
+        if (::faccessat(file.dir, temp.c_str(), F_OK, AT_SYMLINK_NOFOLLOW) != 0 &&
+            errno == ENOENT) {
+          flight.temp = std::move(temp);
+        }
+      }
+      if (flight.temp.empty()) continue;  // switched here when the run lands
+      std::swap(file.temp, flight.temp);
+      flight.temp_path = file.TempPath();
+      std::swap(file.temp, flight.temp);
+      queue_->Link(flight.self.c_str(), file.dir, flight.temp.c_str(), Tag(i, kLink), true);
+      queue_->Rename(file.dir, flight.temp.c_str(), file.name.c_str(), Tag(i, kRename), false);
+    }
+  }
+  in_flight_ = std::move(run);
+  const int taken = queue_->Submit();
+  expected_ = taken > 0 ? taken : 0;
+  if (taken < 0) queue_.reset();  // what it did not take is switched here, as from now on
+}
+
+FileError StagedWrites::Land() {
+  if (in_flight_.empty()) return FileError::Success();
+  while (expected_ > 0) {
+    std::uint64_t tag = 0;
+    int result = 0;
+    if (!queue_ || !queue_->Next(tag, result)) {
+      // Calls still out cannot be told from calls never made: the queue goes (waiting for
+      // what it runs), and every switch not known to be made is made here.
+      queue_.reset();
+      break;
+    }
+    --expected_;
+    const std::size_t index = static_cast<std::size_t>(tag / 4);
+    if (index >= flights_.size()) continue;
+    (tag % 4 == kLink ? flights_[index].link : flights_[index].rename) = result;
+  }
+  expected_ = 0;
+  FileError first = FileError::Success();
+  for (std::size_t i = 0; i < in_flight_.size(); ++i) {
+    StagedFile& file = in_flight_[i];
+    const Flight& flight = flights_[i];
+    if (flight.failed) continue;
+    const bool temp_named = !flight.temp.empty() && flight.link == 0;
+    if (temp_named) file.temp = flight.temp;
+    // Made: a rename of our own temporary file, or a new file's link under its name.
+    const bool done = flight.rename == 0 ? flight.temp.empty() || temp_named
+                                         : !file.replaces && file.temp.empty() && flight.link == 0;
+    const int err = flight.link < 0 ? -flight.link : flight.rename < 0 ? -flight.rename : 0;
+    FileError error = FileError::Success();
+    if (done) {
+      file.temp.clear();
+    } else if (flight.link == -EEXIST && flight.rename != 0) {
+      error = Switch(file);  // the name was taken meanwhile: another is chosen
+    } else if (err != 0) {
+      error = FileErrorFromErrno(err, file.path);
+    } else {
+      error = Switch(file);  // never reached by the kernel
+    }
+    if (!error.ok()) Discard(file);
+    if (first.ok() && !error.ok()) first = error;
+  }
+  in_flight_.clear();
+  flights_.clear();
+  return first;
 }
 
 FileError StagedWrites::Finish() {
@@ -392,12 +532,20 @@ StagedFile* StagedWrites::Pending(const std::string& path) {
   for (auto it = pending_.rbegin(); it != pending_.rend(); ++it) {
     if (it->path == path) return &*it;
   }
+  if (std::any_of(in_flight_.begin(), in_flight_.end(),
+                  [&](const StagedFile& file) { return file.path == path; })) {
+    Land();
+  }
   return nullptr;
 }
 
 bool StagedWrites::IsPendingTemporary(const std::string& path) const {
   return std::any_of(pending_.begin(), pending_.end(),
-                     [&](const StagedFile& file) { return file.temp_path == path; });
+                     [&](const StagedFile& file) { return file.temp_path == path; }) ||
+         std::any_of(in_flight_.begin(), in_flight_.end(),
+                     [&](const StagedFile& file) { return file.temp_path == path; }) ||
+         std::any_of(flights_.begin(), flights_.end(),
+                     [&](const Flight& flight) { return flight.temp_path == path; });
 }
 
 }  // namespace orm::posix

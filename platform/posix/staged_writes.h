@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -94,10 +95,14 @@ FileError StageFile(int dir, const std::string& name, const std::string& path,
                     const VolumeTraits& traits, std::string (*temp_name)(const std::string&),
                     StagedFile& staged);
 
-// Staged files put under their names: each at once, or, while deferring, many together.
+class KernelQueue;
+
+// Staged files put under their names: each at once, or, while deferring, many together. On
+// ext4, btrfs, XFS and F2FS a full run is switched by the kernel in the background while the
+// caller goes on (the run before it lands first); asking for a file of that run waits for it.
 class StagedWrites {
  public:
-  StagedWrites() = default;
+  StagedWrites();
   ~StagedWrites();
   StagedWrites(const StagedWrites&) = delete;
   StagedWrites& operator=(const StagedWrites&) = delete;
@@ -108,7 +113,8 @@ class StagedWrites {
   // writes are deferred. A failed switch leaves the old file as it was (and no temporary one);
   // it is returned here, or for a pending file by the call that makes the switch.
   FileError Put(StagedFile staged);
-  // Switches every pending file, in the order they were put; returns the first failure.
+  // Switches every pending file, in the order they were put, and waits for every switch begun
+  // earlier; returns the first failure.
   FileError Commit();
   // Commit, and no more deferring.
   FileError Finish();
@@ -134,12 +140,28 @@ class StagedWrites {
                                                                           : 0;
   }
 
-  // The pending file for path (the full path it was staged with), or nullptr.
+  // The pending file for path (the full path it was staged with), or nullptr. A file whose
+  // switch the kernel is making is waited for, and is pending no more.
   StagedFile* Pending(const std::string& path);
-  // True when path is the temporary file of a pending file.
+  // True when path is the temporary file of a pending file or of a switch being made.
   bool IsPendingTemporary(const std::string& path) const;
 
  private:
+  // What became of one file of the run in the kernel's hands.
+  struct Flight;
+  // Switches the pending files: through the kernel's queue without waiting where the volume
+  // allows it, else at once.
+  void Launch();
+  // Waits for the switches in the kernel's hands and finishes what they left; returns the first
+  // failure.
+  FileError Land();
+
+  std::unique_ptr<KernelQueue> queue_;
+  bool queue_tried_ = false;
+  std::vector<StagedFile> in_flight_;
+  std::vector<Flight> flights_;
+  int expected_ = 0;
+
   bool deferring_ = false;
   std::size_t limit_ = 0;
   std::vector<StagedFile> pending_;

@@ -1,0 +1,76 @@
+#include "platform/posix/kernel_queue.h"
+
+#include <fcntl.h>
+#include <liburing.h>
+
+#include <cerrno>
+
+namespace orm::posix {
+
+struct KernelQueue::Ring {
+  io_uring ring{};
+};
+
+std::unique_ptr<KernelQueue> KernelQueue::Open(unsigned room) {
+  auto ring = std::make_unique<Ring>();
+  if (io_uring_queue_init(room, &ring->ring, 0) != 0) return nullptr;
+  // One worker: the calls run one after the other, in the order queued, on one more core, and
+  // a run of hundreds of renames does not start hundreds of kernel threads.
+  unsigned workers[2] = {1, 1};
+  if (io_uring_register_iowq_max_workers(&ring->ring, workers) != 0) {
+    io_uring_queue_exit(&ring->ring);
+    return nullptr;
+  }
+  return std::unique_ptr<KernelQueue>(new KernelQueue(std::move(ring)));
+}
+
+KernelQueue::KernelQueue(std::unique_ptr<Ring> ring) : ring_(std::move(ring)) {}
+
+KernelQueue::~KernelQueue() {
+  io_uring_queue_exit(&ring_->ring);
+}
+
+namespace {
+
+// Tags and chains a call prepared in sqe.
+void Finish(io_uring_sqe* sqe, std::uint64_t tag, bool then) {
+  io_uring_sqe_set_data64(sqe, tag);
+  if (then) sqe->flags |= IOSQE_IO_LINK;
+}
+
+}  // namespace
+
+bool KernelQueue::Link(const char* from, int dir, const char* name, std::uint64_t tag, bool then) {
+  io_uring_sqe* sqe = io_uring_get_sqe(&ring_->ring);
+  if (sqe == nullptr) return false;
+  io_uring_prep_linkat(sqe, AT_FDCWD, from, dir, name, AT_SYMLINK_FOLLOW);
+  Finish(sqe, tag, then);
+  return true;
+}
+
+bool KernelQueue::Rename(int dir, const char* from, const char* to, std::uint64_t tag, bool then) {
+  io_uring_sqe* sqe = io_uring_get_sqe(&ring_->ring);
+  if (sqe == nullptr) return false;
+  io_uring_prep_renameat(sqe, dir, from, dir, to, 0);
+  Finish(sqe, tag, then);
+  return true;
+}
+
+int KernelQueue::Submit() {
+  return io_uring_submit(&ring_->ring);
+}
+
+bool KernelQueue::Next(std::uint64_t& tag, int& result) {
+  io_uring_cqe* cqe = nullptr;
+  int err;
+  do {
+    err = io_uring_wait_cqe(&ring_->ring, &cqe);
+  } while (err == -EINTR);
+  if (err != 0 || cqe == nullptr) return false;
+  tag = io_uring_cqe_get_data64(cqe);
+  result = cqe->res;
+  io_uring_cqe_seen(&ring_->ring, cqe);
+  return true;
+}
+
+}  // namespace orm::posix
