@@ -276,6 +276,10 @@ class PosixFileServices final : public FileServices {
       return FileError::Success();
     }
     if (const posix::StagedFile* staged = staged_.Pending(entry)) {
+      if (staged->dos_attrib_held) {
+        attributes = posix::AttributesOfDosAttrib(*staged->dos_attrib, HeldLook(entry));
+        return FileError::Success();
+      }
       return posix::ReadAttributesOf(staged->content.get(), entry, attributes);
     }
     posix::PathAt at(entry);
@@ -292,7 +296,10 @@ class PosixFileServices final : public FileServices {
     // is written and will not be written again.
     FileError error = FileError::Success();
     std::uint32_t now = 0;
-    if (posix::StagedFile* staged = staged_.Pending(entry)) {
+    if (posix::StagedFile* staged = staged_.Pending(entry); staged && staged->dos_attrib_held) {
+      staged->dos_attrib = posix::DosAttribWith(*staged->dos_attrib, attributes);
+      now = posix::AttributesOfDosAttrib(*staged->dos_attrib, HeldLook(entry));
+    } else if (staged) {
       error = posix::WriteAttributesOf(staged->content.get(), entry, attributes, &now,
                                        staged->look.type != 0 ? &staged->look : nullptr,
                                        &staged->dos_attrib);
@@ -512,6 +519,14 @@ class PosixFileServices final : public FileServices {
       lookup_.folder_fd.reset();
       lookup_.entries.clear();
     }
+  }
+
+  // What a look at the regular file entry, new content still in the making, would see.
+  static posix::EntryLook HeldLook(const std::string& entry) {
+    posix::EntryLook look;
+    look.type = S_IFREG;
+    look.dot_name = posix::IsDotName(entry);
+    return look;
   }
 
   // The look the name-case lookup has just taken at entry, where it found entry there.

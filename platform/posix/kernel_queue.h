@@ -4,13 +4,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace orm::posix {
 
 class KernelQueue {
  public:
-  // A queue of room calls; nullptr where the kernel has no io_uring or refuses it (a sandbox, a
-  // sysctl, an old kernel).
+  // A queue of room calls; nullptr where the kernel has no io_uring, refuses it (a sandbox, a
+  // sysctl) or cannot link and rename through it (before Linux 5.15).
   static std::unique_ptr<KernelQueue> Open(unsigned room);
   ~KernelQueue();
   KernelQueue(const KernelQueue&) = delete;
@@ -24,6 +25,9 @@ class KernelQueue {
   bool Link(const char* from, int dir, const char* name, std::uint64_t tag, bool then);
   // renameat(dir, from, dir, to)
   bool Rename(int dir, const char* from, const char* to, std::uint64_t tag, bool then);
+  // fsetxattr(fd, name, value, size, 0), where SetsXattrs() (Linux 5.19 and later).
+  bool SetXattr(int fd, const char* name, const std::string& value, std::uint64_t tag, bool then);
+  bool SetsXattrs() const { return sets_xattrs_; }
 
   // Hands every queued call to the kernel; returns how many it took, or -errno. Calls it did
   // not take are dropped when the queue goes.
@@ -36,6 +40,7 @@ class KernelQueue {
   struct Ring;
   explicit KernelQueue(std::unique_ptr<Ring> ring);
   std::unique_ptr<Ring> ring_;
+  bool sets_xattrs_ = false;
 };
 
 }  // namespace orm::posix

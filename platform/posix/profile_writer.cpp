@@ -110,9 +110,10 @@ constexpr const char* kDosAttrib = "user.DOSATTRIB";
 
 // Copies the carried extended attributes; dos_attrib tells whether user.DOSATTRIB was one.
 // known_dos_attrib holds the old file's user.DOSATTRIB bytes where they are known already;
-// copied receives those the new file has.
+// copied receives those the new file has, or (held) is to be given later.
 FileError CopyXattrs(int from, int to, const std::string& path, bool& dos_attrib,
-                     const DosAttribBytes& known_dos_attrib, DosAttribBytes& copied) {
+                     const DosAttribBytes& known_dos_attrib, DosAttribBytes& copied, bool& held) {
+  held = false;
   dos_attrib = false;
   copied = std::string();
   // One call each where the list and the values fit the first buffer, as they nearly always do.
@@ -137,12 +138,10 @@ FileError CopyXattrs(int from, int to, const std::string& path, bool& dos_attrib
     if (!CarriedXattr(name)) continue;
     const bool dos = name == kDosAttrib;
     if (dos && known_dos_attrib && !known_dos_attrib->empty()) {
-      const std::string& bytes = *known_dos_attrib;
-      if (::fsetxattr(to, name.c_str(), bytes.data(), bytes.size(), 0) != 0) {
-        return FileErrorFromErrno(errno, path);
-      }
-      dos_attrib = true;
-      copied = bytes;
+      // Known, and changed again before the switch as a rule (the settings file is made hidden
+      // and system): written once, then.
+      dos_attrib = held = true;
+      copied = *known_dos_attrib;
       continue;
     }
     ssize_t size = ::fgetxattr(from, name.c_str(), value.data(), value.size());
@@ -193,7 +192,7 @@ FileError CarryWindowsAttributes(int from, int to, const std::string& path) {
 // new one before anyone can see it.
 FileError CopyMetadata(int from, const struct stat& old, int to, const std::string& path,
                        bool& dos_attrib, const DosAttribBytes& known_dos_attrib,
-                       DosAttribBytes& copied) {
+                       DosAttribBytes& copied, bool& held) {
   struct stat now;
   if (::fstat(to, &now) != 0) return FileErrorFromErrno(errno, path);
   // Only root can give a file away; volumes without owners (FAT, NTFS without a user mapping)
@@ -205,7 +204,7 @@ FileError CopyMetadata(int from, const struct stat& old, int to, const std::stri
   if ((now.st_mode & 07777) != (old.st_mode & 07777) && ::fchmod(to, old.st_mode & 07777) != 0) {
     return FileErrorFromErrno(errno, path);
   }
-  return CopyXattrs(from, to, path, dos_attrib, known_dos_attrib, copied);
+  return CopyXattrs(from, to, path, dos_attrib, known_dos_attrib, copied, held);
 }
 
 // Writes bytes as the file's new content beside it and hands it to writes, which puts it under
@@ -242,14 +241,18 @@ FileError ReplaceFile(const Entry& file, const std::string& bytes, const struct 
     }
   } else if (old != nullptr) {
     bool dos_attrib = false;
+    bool held = false;
     DosAttribBytes copied;
+    // Where the attributes live in user.DOSATTRIB, bytes known already are held until the switch.
     if (FileError e = CopyMetadata(from.get(), *old, staged.content.get(), path, dos_attrib,
-                                   old_dos_attrib, copied);
+                                   traits.attributes_in_xattrs ? old_dos_attrib : DosAttribBytes(),
+                                   copied, held);
         !e.ok()) {
       return discard(e);
     }
     // The attributes that follow change these bytes without reading them again.
     if (traits.attributes_in_xattrs) staged.dos_attrib = std::move(copied);
+    staged.dos_attrib_held = held;
     if (!dos_attrib && !traits.attributes_in_xattrs) {
       if (FileError e = CarryWindowsAttributes(from.get(), staged.content.get(), path); !e.ok()) {
         return discard(e);

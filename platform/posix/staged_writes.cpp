@@ -101,6 +101,19 @@ FileError Switch(StagedFile& file) {
   return FileError::Success();
 }
 
+constexpr const char* kDosAttrib = "user.DOSATTRIB";
+
+// Gives the content the user.DOSATTRIB bytes held for it.
+FileError GiveHeldAttributes(StagedFile& file) {
+  if (!file.dos_attrib_held) return FileError::Success();
+  const std::string& bytes = *file.dos_attrib;
+  if (::fsetxattr(file.content.get(), kDosAttrib, bytes.data(), bytes.size(), 0) != 0) {
+    return FileErrorFromErrno(errno, file.path);
+  }
+  file.dos_attrib_held = false;
+  return FileError::Success();
+}
+
 // What a run of files of one volume needs before their switches: their data on its way to the
 // disk, in the order the volume needs. A file whose data cannot be made so gets its failure in
 // failed. For FAT, returns the folder, opened to be synced again after the switches.
@@ -178,6 +191,7 @@ FileError SwitchRun(std::vector<StagedFile>& files) {
   std::vector<FileError> failed(files.size());
   UniqueFd folder = MakeDurable(files, failed);
   for (std::size_t i = 0; i < files.size(); ++i) {
+    if (failed[i].ok()) failed[i] = GiveHeldAttributes(files[i]);
     if (failed[i].ok()) failed[i] = Switch(files[i]);
     if (!failed[i].ok()) Discard(files[i]);
     note(failed[i]);
@@ -345,6 +359,7 @@ FileError StageFile(int dir, const std::string& name, const std::string& path,
 
 struct StagedWrites::Flight {
   // A call not made has no result: it stays positive.
+  int xattr = 1;
   int link = 1;
   int rename = 1;
   bool failed = false;    // given up before the run was queued
@@ -411,7 +426,7 @@ bool Queueable(Durability durability) {
   return durability == Durability::kOrdered || durability == Durability::kSyncFs;
 }
 
-enum Step : std::uint64_t { kLink, kRename };
+enum Step : std::uint64_t { kLink, kRename, kXattr };
 
 std::uint64_t Tag(std::size_t file, Step step) {
   return static_cast<std::uint64_t>(file) * 4 + step;
@@ -427,7 +442,7 @@ void StagedWrites::Launch() {
   const Durability durability = run.front().traits.durability;
   if (Queueable(durability) && !queue_tried_) {
     queue_tried_ = true;
-    queue_ = KernelQueue::Open(2 * static_cast<unsigned>(kMaxRun));
+    queue_ = KernelQueue::Open(4 * static_cast<unsigned>(kMaxRun));
   }
   if (!Queueable(durability) || !queue_ || run.size() > kMaxRun) {
     SwitchRun(run);
@@ -444,11 +459,25 @@ void StagedWrites::Launch() {
       flight.failed = true;
       continue;
     }
-    // The kernel reads the paths when the run is submitted.
+    // The kernel reads the paths when the run is submitted. Attributes held for the content go
+    // first, in the same chain.
     flight.self = "/proc/self/fd/" + std::to_string(file.content.get());
+    if (file.dos_attrib_held && !queue_->SetsXattrs()) {
+      if (!GiveHeldAttributes(file).ok()) {
+        flight.failed = true;
+        continue;
+      }
+    }
+    auto give_held = [&] {
+      if (file.dos_attrib_held) {
+        queue_->SetXattr(file.content.get(), kDosAttrib, *file.dos_attrib, Tag(i, kXattr), true);
+      }
+    };
     if (!file.temp.empty()) {
+      give_held();
       queue_->Rename(file.dir, file.temp.c_str(), file.name.c_str(), Tag(i, kRename), false);
     } else if (!file.replaces) {
+      give_held();
       queue_->Link(flight.self.c_str(), file.dir, file.name.c_str(), Tag(i, kLink), false);
     } else {
       // The kernel runs a rename linked after a link even where the link failed, so the
@@ -465,6 +494,7 @@ void StagedWrites::Launch() {
       std::swap(file.temp, flight.temp);
       flight.temp_path = file.TempPath();
       std::swap(file.temp, flight.temp);
+      give_held();
       queue_->Link(flight.self.c_str(), file.dir, flight.temp.c_str(), Tag(i, kLink), true);
       queue_->Rename(file.dir, flight.temp.c_str(), file.name.c_str(), Tag(i, kRename), false);
     }
@@ -489,7 +519,10 @@ FileError StagedWrites::Land() {
     --expected_;
     const std::size_t index = static_cast<std::size_t>(tag / 4);
     if (index >= flights_.size()) continue;
-    (tag % 4 == kLink ? flights_[index].link : flights_[index].rename) = result;
+    // A call cancelled (a chain whose first call the kernel could not take) was never made.
+    if (result == -ECANCELED) result = 1;
+    Flight& flight = flights_[index];
+    (tag % 4 == kLink ? flight.link : tag % 4 == kRename ? flight.rename : flight.xattr) = result;
   }
   expected_ = 0;
   FileError first = FileError::Success();
@@ -497,15 +530,20 @@ FileError StagedWrites::Land() {
     StagedFile& file = in_flight_[i];
     const Flight& flight = flights_[i];
     if (flight.failed) continue;
+    if (flight.xattr == 0) file.dos_attrib_held = false;
     const bool temp_named = !flight.temp.empty() && flight.link == 0;
     if (temp_named) file.temp = flight.temp;
     // Made: a rename of our own temporary file, or a new file's link under its name.
     const bool done = flight.rename == 0 ? flight.temp.empty() || temp_named
                                          : !file.replaces && file.temp.empty() && flight.link == 0;
     const int err = flight.link < 0 ? -flight.link : flight.rename < 0 ? -flight.rename : 0;
-    FileError error = FileError::Success();
+    // Attributes the kernel did not give are given here, to the content switched or not; a
+    // switch not made yet is made only with them.
+    FileError error = GiveHeldAttributes(file);
     if (done) {
       file.temp.clear();
+    } else if (!error.ok()) {
+      // reported below, and the old file stays
     } else if (flight.link == -EEXIST && flight.rename != 0) {
       error = Switch(file);  // the name was taken meanwhile: another is chosen
     } else if (err != 0) {

@@ -78,6 +78,8 @@ struct StagedFile {
   // What is known of the temporary file without a look: its type is 0 where nothing is.
   EntryLook look;
   DosAttribBytes dos_attrib;
+  // dos_attrib holds user.DOSATTRIB bytes the content is given just before its switch.
+  bool dos_attrib_held = false;
   // The temporary name for a bare file name.
   std::string (*temp_name)(const std::string&) = TempNameFor;
 

@@ -242,6 +242,17 @@ FileError BackendOf(int fd, const EntryInfo& info, const std::string& path, Back
   return FileError::Success();
 }
 
+// DosAttribWith for a file or (folder) a folder.
+std::string DosAttribOf(const std::string& blob, std::uint32_t wanted, bool folder) {
+  // Nothing stored already reads as no bits; writing "0x0" would only touch the disk.
+  if (blob.empty() && wanted == 0) return blob;
+  std::uint32_t old = ParseDosAttrib(blob).value_or(0);
+  // D goes in for folders as Samba writes it (0x11 for a read-only folder).
+  std::uint32_t value =
+      (old & ~(kOwnedBits | kAttrDirectory)) | wanted | (folder ? kAttrDirectory : 0);
+  return EncodeDosAttrib(blob, value);
+}
+
 FileError ReadStored(Backend backend, int fd, const EntryInfo& info, const std::string& path,
                      std::uint32_t& attributes) {
   int err = 0;
@@ -256,10 +267,7 @@ FileError ReadStored(Backend backend, int fd, const EntryInfo& info, const std::
     case Backend::kDosAttrib: {
       std::string blob;
       err = DosAttribGet(fd, blob);
-      if (err == 0) {
-        std::optional<std::uint32_t> stored = ParseDosAttrib(blob);
-        attributes = (stored.value_or(0) & kOwnedBits) | DerivedAttributes(info);
-      }
+      if (err == 0) attributes = AttributesOfDosAttrib(blob, info);
       break;
     }
     case Backend::kNone:
@@ -302,13 +310,7 @@ FileError WriteStored(Backend backend, int fd, const EntryInfo& info, const std:
       }
       if (err != 0) break;
       dos_attrib = blob;
-      // Nothing stored already reads as no bits; writing "0x0" would only touch the disk.
-      if (blob.empty() && wanted == 0) break;
-      std::uint32_t old = ParseDosAttrib(blob).value_or(0);
-      // D goes in for folders as Samba writes it (0x11 for a read-only folder).
-      std::uint32_t value = (old & ~(kOwnedBits | kAttrDirectory)) | wanted |
-                            (S_ISDIR(info.type) ? kAttrDirectory : 0);
-      std::string bytes = EncodeDosAttrib(blob, value);
+      std::string bytes = DosAttribOf(blob, wanted, S_ISDIR(info.type));
       if (bytes != blob && fsetxattr(fd, kDosAttrib, bytes.data(), bytes.size(), 0) != 0) {
         err = errno;
       }
@@ -410,6 +412,14 @@ FileError WriteAttributesAt(int dirfd, const std::string& name, const std::strin
     keep->fd = std::move(fd);
   }
   return error;
+}
+
+std::string DosAttribWith(const std::string& blob, std::uint32_t attributes) {
+  return DosAttribOf(blob, attributes & kOwnedBits, false);
+}
+
+std::uint32_t AttributesOfDosAttrib(const std::string& blob, const EntryLook& look) {
+  return (ParseDosAttrib(blob).value_or(0) & kOwnedBits) | DerivedAttributes(look);
 }
 
 FileError CopyFatAttributes(int from, int to, const std::string& path) {

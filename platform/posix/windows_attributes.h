@@ -81,6 +81,12 @@ FileError WriteAttributesOf(int fd, const std::string& path, std::uint32_t attri
                             std::uint32_t* now = nullptr, const EntryLook* known = nullptr,
                             DosAttribBytes* dos_attrib = nullptr);
 
+// The user.DOSATTRIB bytes that blob (a regular file's, "" where none are stored) becomes when
+// the file is given the read-only, hidden, system and archive bits of attributes, every other
+// stored bit kept; and what ReadAttributesAt then reports for the file, whose look is given.
+std::string DosAttribWith(const std::string& blob, std::uint32_t attributes);
+std::uint32_t AttributesOfDosAttrib(const std::string& blob, const EntryLook& look);
+
 // Gives the FAT file open as to the read-only, hidden, system and archive bits of the FAT file
 // open as from: one read of each and at most one write. Nothing happens where the volume keeps
 // no attributes (exFAT before Linux 6.7).
