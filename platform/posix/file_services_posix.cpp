@@ -275,6 +275,7 @@ class PosixFileServices final : public FileServices {
       attributes = set_attributes_;
       return FileError::Success();
     }
+    WriteHeld();
     if (const posix::StagedFile* staged = staged_.Pending(entry)) {
       if (staged->dos_attrib_held) {
         attributes = posix::AttributesOfDosAttrib(*staged->dos_attrib, HeldLook(entry));
@@ -289,6 +290,7 @@ class PosixFileServices final : public FileServices {
 
   FileError SetAttributes(const std::string& path, std::uint32_t attributes) override {
     set_path_.clear();
+    WriteHeld();
     if (refusing_) return Refused();
     if (HasNul(path)) return BadName();
     std::string entry = WithoutTrailingSlashes(path);
@@ -322,6 +324,7 @@ class PosixFileServices final : public FileServices {
   FileError OpenListing(const std::string& pattern, std::uint32_t mask,
                         std::unique_ptr<DirListing>& listing) override {
     set_path_.clear();
+    WriteHeld();
     listing.reset();
     if (HasNul(pattern)) return BadName();
     auto [folder, name_pattern] = SplitLast(pattern);
@@ -461,6 +464,8 @@ class PosixFileServices final : public FileServices {
                                 std::size_t& applied) override {
     applied = 0;
     set_path_.clear();
+    // The file just looked up takes what is held for it along; any other write comes after it.
+    if (file != looked_up_) WriteHeld();
     if (refusing_) {
       Forget();
       return Refused();
@@ -485,6 +490,7 @@ class PosixFileServices final : public FileServices {
 
   void DeferWrites() override {
     set_path_.clear();
+    WriteHeld();
     staged_.Defer();
   }
 
@@ -496,6 +502,7 @@ class PosixFileServices final : public FileServices {
 
   bool IsLeftoverTemporary(const std::string& path, std::string_view written) override {
     set_path_.clear();
+    WriteHeld();
     return IsTemporaryName(SplitLast(path).second, written) && !staged_.IsPendingTemporary(path);
   }
 
@@ -512,6 +519,7 @@ class PosixFileServices final : public FileServices {
   // there is a file of its own, never a folder nor a leftover), but for forget_folder.
   void Forget(bool forget_folder = false) {
     set_path_.clear();
+    WriteHeld();
     looked_up_.clear();
     lookup_.known = false;
     lookup_.kept = posix::KeptFile{};
@@ -519,6 +527,13 @@ class PosixFileServices final : public FileServices {
       lookup_.folder_fd.reset();
       lookup_.entries.clear();
     }
+  }
+
+  // A change of the settings file's attributes is held for the write that follows it, which
+  // takes it along to the new content; any other call first puts it on the file. Its failure
+  // is that of the change, which has been answered already: it is not reported again.
+  void WriteHeld() {
+    if (lookup_.kept.held) (void)posix::WriteHeldAttributes(lookup_.kept, looked_up_);
   }
 
   // What a look at the regular file entry, new content still in the making, would see.

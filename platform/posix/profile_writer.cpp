@@ -113,9 +113,11 @@ constexpr const char* kDosAttrib = "user.DOSATTRIB";
 // copied receives those the new file has, or (held) is to be given later.
 FileError CopyXattrs(int from, int to, const std::string& path, bool& dos_attrib,
                      const DosAttribBytes& known_dos_attrib, DosAttribBytes& copied, bool& held) {
-  held = false;
-  dos_attrib = false;
-  copied = std::string();
+  // Known bytes are changed again before the switch as a rule (the settings file is made hidden
+  // and system): they are held and written once, then, whether the old file had them or not.
+  held = known_dos_attrib && !known_dos_attrib->empty();
+  dos_attrib = held;
+  copied = held ? *known_dos_attrib : std::string();
   // One call each where the list and the values fit the first buffer, as they nearly always do.
   std::vector<char> names(1024);
   for (;;) {
@@ -137,13 +139,7 @@ FileError CopyXattrs(int from, int to, const std::string& path, bool& dos_attrib
     at += name.size() + 1;
     if (!CarriedXattr(name)) continue;
     const bool dos = name == kDosAttrib;
-    if (dos && known_dos_attrib && !known_dos_attrib->empty()) {
-      // Known, and changed again before the switch as a rule (the settings file is made hidden
-      // and system): written once, then.
-      dos_attrib = held = true;
-      copied = *known_dos_attrib;
-      continue;
-    }
+    if (dos && held) continue;
     ssize_t size = ::fgetxattr(from, name.c_str(), value.data(), value.size());
     while (size < 0 && errno == ERANGE) {
       size = ::fgetxattr(from, name.c_str(), nullptr, 0);
@@ -209,11 +205,11 @@ FileError CopyMetadata(int from, const struct stat& old, int to, const std::stri
 
 // Writes bytes as the file's new content beside it and hands it to writes, which puts it under
 // the file's name, so that a crash or a full disk leaves either the old file or the new one. old
-// is the stat of the existing file and from its open descriptor, or nullptr and an empty
-// descriptor when the file is created; known is the look just taken at it (or, for a new file,
-// at its folder), if any.
+// is the stat of the existing file and from its open descriptor (taken over on FAT), or nullptr
+// and an empty descriptor when the file is created; known is the look just taken at it (or, for
+// a new file, at its folder), if any.
 FileError ReplaceFile(const Entry& file, const std::string& bytes, const struct stat* old,
-                      UniqueFd from, const VolumeTraits& traits, const EntryLook* known,
+                      UniqueFd& from, const VolumeTraits& traits, const EntryLook* known,
                       const DosAttribBytes& old_dos_attrib, StagedWrites& writes) {
   const std::string& path = file.path;
   StagedFile staged;
@@ -320,14 +316,33 @@ FileError Write(const std::string& file, std::span<const ProfileEdit> edits, Sta
       traits.durability != Durability::kEachFile && traits.durability != Durability::kDeviceSync;
   KeptFile* kept = resolved != nullptr ? &resolved->kept : nullptr;
   DosAttribBytes old_dos_attrib;
-  if (exists && local && kept != nullptr && kept->fd && kept->dev == st.st_dev &&
-      kept->ino == st.st_ino) {
+  const bool use_kept = exists && local && kept != nullptr && kept->fd && kept->dev == st.st_dev &&
+                        kept->ino == st.st_ino;
+  // Attributes held for the file go to it now where this write does not take them along; should
+  // that fail, the write goes on, as it would after a failed change of attributes.
+  if (kept != nullptr && kept->held && (!use_kept || !traits.attributes_in_xattrs)) {
+    (void)WriteHeldAttributes(*kept, entry.path);
+  }
+  // Those it takes along go to the old file all the same where its content is not replaced.
+  struct HeldBytes {
+    int fd = -1;
+    const DosAttribBytes* bytes = nullptr;
+    ~HeldBytes() {
+      if (bytes != nullptr) ::fsetxattr(fd, kDosAttrib, (*bytes)->data(), (*bytes)->size(), 0);
+    }
+  } held;
+  if (use_kept) {
     // The right to write is asked for, as Windows opens the file for writing.
     if (::faccessat(entry.dir, entry.name.c_str(), W_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0) {
       return FileErrorFromErrno(errno, entry.path);
     }
     in = std::move(kept->fd);
     old_dos_attrib = std::move(kept->dos_attrib);
+    if (kept->held) {
+      held.fd = in.get();
+      held.bytes = &old_dos_attrib;
+    }
+    kept->held = false;
     st.st_mode = static_cast<mode_t>(kept->mode);
     st.st_uid = static_cast<uid_t>(kept->uid);
     st.st_gid = static_cast<gid_t>(kept->gid);
@@ -368,9 +383,11 @@ FileError Write(const std::string& file, std::span<const ProfileEdit> edits, Sta
     if (!existed && !at.FolderExists(file)) return FileError::Of(kErrPathNotFound, ENOENT);
     return FileError::Success();
   }
-  return ReplaceFile(entry, bytes, existed ? &st : nullptr, std::move(in), traits,
-                     known != nullptr && known->mount_id != 0 ? known : nullptr, old_dos_attrib,
-                     writes);
+  FileError replaced = ReplaceFile(entry, bytes, existed ? &st : nullptr, in, traits,
+                                   known != nullptr && known->mount_id != 0 ? known : nullptr,
+                                   old_dos_attrib, writes);
+  if (replaced.ok()) held.bytes = nullptr;  // they went with the new content
+  return replaced;
 }
 
 }  // namespace

@@ -279,8 +279,10 @@ FileError ReadStored(Backend backend, int fd, const EntryInfo& info, const std::
 
 // Writes the bits wanted; now receives what ReadStored would then report. dos_attrib holds the
 // user.DOSATTRIB bytes where known (so that they are not read) and receives them as they are left.
+// With held, new user.DOSATTRIB bytes are not written but left in dos_attrib, and held is set.
 FileError WriteStored(Backend backend, int fd, const EntryInfo& info, const std::string& path,
-                      std::uint32_t wanted, std::uint32_t& now, DosAttribBytes& dos_attrib) {
+                      std::uint32_t wanted, std::uint32_t& now, DosAttribBytes& dos_attrib,
+                      bool* held = nullptr) {
   int err = 0;
   DosAttribBytes known = std::move(dos_attrib);
   dos_attrib.reset();
@@ -311,7 +313,9 @@ FileError WriteStored(Backend backend, int fd, const EntryInfo& info, const std:
       if (err != 0) break;
       dos_attrib = blob;
       std::string bytes = DosAttribOf(blob, wanted, S_ISDIR(info.type));
-      if (bytes != blob && fsetxattr(fd, kDosAttrib, bytes.data(), bytes.size(), 0) != 0) {
+      if (bytes != blob && held != nullptr) {
+        *held = true;
+      } else if (bytes != blob && fsetxattr(fd, kDosAttrib, bytes.data(), bytes.size(), 0) != 0) {
         err = errno;
       }
       if (err == 0) dos_attrib = std::move(bytes);
@@ -396,12 +400,16 @@ FileError WriteAttributesAt(int dirfd, const std::string& name, const std::strin
   FileError error = OpenEntry(dirfd, name, path, fd, st);
   if (error.ok()) error = BackendOf(fd.get(), info, path, backend);
   DosAttribBytes dos_attrib;
+  const bool kept = error.ok() && keep != nullptr && known != nullptr && S_ISREG(st.st_mode) &&
+                    st.st_ino == known->ino && st.st_dev == known->dev;
+  bool held = false;
   if (error.ok()) {
-    error = WriteStored(backend, fd.get(), info, path, attributes & kOwnedBits, *now, dos_attrib);
+    error = WriteStored(backend, fd.get(), info, path, attributes & kOwnedBits, *now, dos_attrib,
+                        kept ? &held : nullptr);
   }
   *now |= MountBits(info);
-  if (error.ok() && keep != nullptr && known != nullptr && S_ISREG(st.st_mode) &&
-      st.st_ino == known->ino && st.st_dev == known->dev) {
+  if (error.ok() && kept) {
+    keep->held = held;
     keep->dev = st.st_dev;
     keep->ino = st.st_ino;
     keep->mode = st.st_mode;
@@ -412,6 +420,16 @@ FileError WriteAttributesAt(int dirfd, const std::string& name, const std::strin
     keep->fd = std::move(fd);
   }
   return error;
+}
+
+FileError WriteHeldAttributes(KeptFile& kept, const std::string& path) {
+  if (!kept.held) return FileError::Success();
+  kept.held = false;
+  const std::string& bytes = *kept.dos_attrib;
+  if (fsetxattr(kept.fd.get(), kDosAttrib, bytes.data(), bytes.size(), 0) != 0) {
+    return FileErrorFromErrno(errno, path);
+  }
+  return FileError::Success();
 }
 
 std::string DosAttribWith(const std::string& blob, std::uint32_t attributes) {

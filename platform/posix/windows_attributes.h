@@ -39,7 +39,13 @@ struct KeptFile {
   std::uint32_t gid = 0;
   std::int64_t size = 0;
   DosAttribBytes dos_attrib;  // as the change left them, where they hold its attributes
+  // dos_attrib is not on the file yet: it goes with the file's content if that is replaced, or
+  // to the file itself through WriteHeldAttributes.
+  bool held = false;
 };
+
+// Writes the user.DOSATTRIB bytes held for the kept file, if any; the failure carries the errno.
+FileError WriteHeldAttributes(KeptFile& kept, const std::string& path);
 
 // True for a name (or a path's last component) that begins with a dot, "." and ".." aside:
 // Samba shows such entries hidden.
@@ -66,7 +72,7 @@ FileError ReadAttributesAt(int dirfd, const std::string& name, const std::string
 // system files); a file system that stores none fails with 75. known is a look at the entry
 // just taken, if any; now, if given, receives on success what ReadAttributesAt would now report;
 // keep, if given with known, receives the file opened on the way where it is still the regular
-// file known describes.
+// file known describes, and then new user.DOSATTRIB bytes are held there, not written.
 FileError WriteAttributesAt(int dirfd, const std::string& name, const std::string& path,
                             std::uint32_t attributes, const EntryLook* known = nullptr,
                             std::uint32_t* now = nullptr, KeptFile* keep = nullptr);

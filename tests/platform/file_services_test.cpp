@@ -557,6 +557,29 @@ TEST_F(VolumeTest, RemoveDeletesAndReportsMissingFiles) {
   EXPECT_EQ(files_.SetAttributes(At("gone/Ormavell.jpg"), H).number, kErrPathNotFound);
 }
 
+// The engine's order for a settings file: look it up, change its attributes, write it. The
+// change reaches the file whether the write that follows replaces it, changes nothing, or
+// never comes.
+TEST_F(VolumeTest, AChangeOfAttributesBeforeAWriteReachesTheFileWhateverTheWriteDoes) {
+  const std::string file = At("desktop.ini");
+  const std::vector<ProfileEdit> change = {{"a", "k", "new"}};
+  const std::vector<ProfileEdit> none = {{"a", "missing", std::nullopt}};
+  MakeFile("desktop.ini", "[a]\r\n");
+  const std::vector<ProfileEdit>* const writes[] = {&change, &none, nullptr};
+  for (const std::vector<ProfileEdit>* edits : writes) {
+    Set("desktop.ini", H | S);
+    ASSERT_EQ(files_.ResolveNameCase(file), file);
+    Set("desktop.ini", R | H);
+    std::size_t applied = 0;
+    if (edits != nullptr) {
+      ASSERT_TRUE(files_.WriteProfileEntries(file, *edits, applied).ok());
+    }
+    EXPECT_EQ(Get("desktop.ini") & (R | H | S), R | H) << (edits == &change);
+    Set("desktop.ini", 0);
+  }
+  EXPECT_EQ(ReadBytes(U8Path(file)), "[a]\r\nk=new\r\n");
+}
+
 // More folders than one run of deferred switches holds; each file written twice, the second
 // write reading what the first left.
 TEST_F(VolumeTest, DeferredWritesReachEveryFileWholeWithTheAttributesSetMeanwhile) {
