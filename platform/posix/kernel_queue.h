@@ -1,4 +1,4 @@
-// Links and renames handed to the kernel (io_uring) and carried out by one
+// Links, renames and extended attributes handed to the kernel (io_uring) and carried out by one
 // kernel worker of this process while the caller goes on.
 #pragma once
 
@@ -18,8 +18,8 @@ class KernelQueue {
   KernelQueue& operator=(const KernelQueue&) = delete;
 
   // Each queues one call, reported later under tag, and returns false where the queue is full.
-  // With then, the call queued next starts once this one has ended, but whatever its result:
-  // the kernel stops such a chain on a failed read or write, not on a failed link or rename.
+  // With then, the call queued next starts once this one has ended, whatever its result: a
+  // failed link does not stop the chain (Linux 6.18 was seen to run the rename after it).
   // The paths are read when Submit hands the calls over, and must live until then.
   // linkat(AT_FDCWD, from, dir, name, AT_SYMLINK_FOLLOW)
   bool Link(const char* from, int dir, const char* name, std::uint64_t tag, bool then);
