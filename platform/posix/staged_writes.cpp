@@ -464,6 +464,7 @@ void StagedWrites::Launch() {
     flight.self = "/proc/self/fd/" + std::to_string(file.content.get());
     if (file.dos_attrib_held && !queue_->SetsXattrs()) {
       if (!GiveHeldAttributes(file).ok()) {
+        Discard(file);
         flight.failed = true;
         continue;
       }
