@@ -106,8 +106,6 @@ bool CarriedXattr(std::string_view name) {
   return name.starts_with("user.") || name == "system.posix_acl_access" || name == "security.NTACL";
 }
 
-constexpr const char* kDosAttrib = "user.DOSATTRIB";
-
 // Copies the carried extended attributes; dos_attrib tells whether user.DOSATTRIB was one.
 // known_dos_attrib holds the old file's user.DOSATTRIB bytes where they are known already;
 // copied receives those the new file has, or (held) is to be given later.
@@ -138,7 +136,7 @@ FileError CopyXattrs(int from, int to, const std::string& path, bool& dos_attrib
     std::string name(names.data() + at);
     at += name.size() + 1;
     if (!CarriedXattr(name)) continue;
-    const bool dos = name == kDosAttrib;
+    const bool dos = name == kDosAttribName;
     if (dos && held) continue;
     ssize_t size = ::fgetxattr(from, name.c_str(), value.data(), value.size());
     while (size < 0 && errno == ERANGE) {
@@ -327,8 +325,9 @@ FileError Write(const std::string& file, std::span<const ProfileEdit> edits, Sta
   struct HeldBytes {
     int fd = -1;
     const DosAttribBytes* bytes = nullptr;
+    const std::string* path = nullptr;
     ~HeldBytes() {
-      if (bytes != nullptr) ::fsetxattr(fd, kDosAttrib, (*bytes)->data(), (*bytes)->size(), 0);
+      if (bytes != nullptr) (void)WriteDosAttribOf(fd, **bytes, *path);
     }
   } held;
   if (use_kept) {
@@ -341,6 +340,7 @@ FileError Write(const std::string& file, std::span<const ProfileEdit> edits, Sta
     if (kept->held) {
       held.fd = in.get();
       held.bytes = &old_dos_attrib;
+      held.path = &entry.path;
     }
     kept->held = false;
     st.st_mode = static_cast<mode_t>(kept->mode);

@@ -101,17 +101,12 @@ FileError Switch(StagedFile& file) {
   return FileError::Success();
 }
 
-constexpr const char* kDosAttrib = "user.DOSATTRIB";
-
 // Gives the content the user.DOSATTRIB bytes held for it.
 FileError GiveHeldAttributes(StagedFile& file) {
   if (!file.dos_attrib_held) return FileError::Success();
-  const std::string& bytes = *file.dos_attrib;
-  if (::fsetxattr(file.content.get(), kDosAttrib, bytes.data(), bytes.size(), 0) != 0) {
-    return FileErrorFromErrno(errno, file.path);
-  }
-  file.dos_attrib_held = false;
-  return FileError::Success();
+  FileError error = WriteDosAttribOf(file.content.get(), *file.dos_attrib, file.path);
+  if (error.ok()) file.dos_attrib_held = false;
+  return error;
 }
 
 // What a run of files of one volume needs before their switches: their data on its way to the
@@ -471,7 +466,8 @@ void StagedWrites::Launch() {
     }
     auto give_held = [&] {
       if (file.dos_attrib_held) {
-        queue_->SetXattr(file.content.get(), kDosAttrib, *file.dos_attrib, Tag(i, kXattr), true);
+        queue_->SetXattr(file.content.get(), kDosAttribName, *file.dos_attrib, Tag(i, kXattr),
+                         true);
       }
     };
     if (!file.temp.empty()) {

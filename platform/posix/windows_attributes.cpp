@@ -31,7 +31,6 @@ constexpr long kNtfs3Magic = 0x7366746e;
 constexpr long kFuseMagic = 0x65735546;  // ntfs-3g among others
 
 constexpr const char* kNtfsAttribBe = "system.ntfs_attrib_be";
-constexpr const char* kDosAttrib = "user.DOSATTRIB";
 
 enum class Backend { kFat, kNtfs, kDosAttrib, kNone };
 
@@ -158,7 +157,7 @@ bool IsNtfsSpecialFile(const std::string& path) {
 int DosAttribGet(int fd, std::string& blob) {
   blob.resize(256);
   for (int attempt = 0; attempt < 8; ++attempt) {
-    ssize_t size = fgetxattr(fd, kDosAttrib, blob.data(), blob.size());
+    ssize_t size = fgetxattr(fd, kDosAttribName, blob.data(), blob.size());
     if (size >= 0) {
       blob.resize(static_cast<std::size_t>(size));
       return 0;
@@ -169,7 +168,7 @@ int DosAttribGet(int fd, std::string& blob) {
     }
     if (errno != ERANGE) return errno;
     // Grown since the last look: ask for its size and try again.
-    ssize_t needed = fgetxattr(fd, kDosAttrib, nullptr, 0);
+    ssize_t needed = fgetxattr(fd, kDosAttribName, nullptr, 0);
     if (needed < 0) return errno == ENODATA ? (blob.clear(), 0) : errno;
     blob.resize(static_cast<std::size_t>(needed) + 1);
   }
@@ -202,7 +201,8 @@ Backend Probe(int fd, long fs_type, bool& definite) {
       return Backend::kNone;
     }
   }
-  if (fgetxattr(fd, kDosAttrib, nullptr, 0) >= 0 || errno == ENODATA) return Backend::kDosAttrib;
+  if (fgetxattr(fd, kDosAttribName, nullptr, 0) >= 0 || errno == ENODATA)
+    return Backend::kDosAttrib;
   definite = IsUnsupported(errno);
   return Backend::kNone;
 }
@@ -315,7 +315,8 @@ FileError WriteStored(Backend backend, int fd, const EntryInfo& info, const std:
       std::string bytes = DosAttribOf(blob, wanted, S_ISDIR(info.type));
       if (bytes != blob && held != nullptr) {
         *held = true;
-      } else if (bytes != blob && fsetxattr(fd, kDosAttrib, bytes.data(), bytes.size(), 0) != 0) {
+      } else if (bytes != blob &&
+                 fsetxattr(fd, kDosAttribName, bytes.data(), bytes.size(), 0) != 0) {
         err = errno;
       }
       if (err == 0) dos_attrib = std::move(bytes);
@@ -422,14 +423,17 @@ FileError WriteAttributesAt(int dirfd, const std::string& name, const std::strin
   return error;
 }
 
-FileError WriteHeldAttributes(KeptFile& kept, const std::string& path) {
-  if (!kept.held) return FileError::Success();
-  kept.held = false;
-  const std::string& bytes = *kept.dos_attrib;
-  if (fsetxattr(kept.fd.get(), kDosAttrib, bytes.data(), bytes.size(), 0) != 0) {
+FileError WriteDosAttribOf(int fd, const std::string& bytes, const std::string& path) {
+  if (fsetxattr(fd, kDosAttribName, bytes.data(), bytes.size(), 0) != 0) {
     return FileErrorFromErrno(errno, path);
   }
   return FileError::Success();
+}
+
+FileError WriteHeldAttributes(KeptFile& kept, const std::string& path) {
+  if (!kept.held) return FileError::Success();
+  kept.held = false;
+  return WriteDosAttribOf(kept.fd.get(), *kept.dos_attrib, path);
 }
 
 std::string DosAttribWith(const std::string& blob, std::uint32_t attributes) {

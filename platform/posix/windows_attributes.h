@@ -44,6 +44,12 @@ struct KeptFile {
   bool held = false;
 };
 
+// The extended attribute in which Samba and Wine keep Windows attributes.
+inline constexpr const char* kDosAttribName = "user.DOSATTRIB";
+
+// Stores bytes as the user.DOSATTRIB of the open file fd, which path names in a failure.
+FileError WriteDosAttribOf(int fd, const std::string& bytes, const std::string& path);
+
 // Writes the user.DOSATTRIB bytes held for the kept file, if any; the failure carries the errno.
 FileError WriteHeldAttributes(KeptFile& kept, const std::string& path);
 
