@@ -69,7 +69,17 @@ char32_t FoldCase(char32_t c) {
 }
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
-  std::size_t i = 0, k = 0;
+  // Most names are ASCII, which needs no decoding: up to the first other byte, a letter folds
+  // by one bit and one byte is one character on both sides.
+  std::size_t i = 0;
+  for (; i < a.size() && i < b.size(); ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if ((x | y) >= 0x80) break;
+    if (x == y) continue;
+    unsigned char lower = x | 0x20;
+    if (lower != (y | 0x20) || lower < 'a' || lower > 'z') return false;
+  }
+  std::size_t k = i;
   while (i < a.size() && k < b.size()) {
     if (FoldCase(Decode(a, i)) != FoldCase(Decode(b, k))) return false;
   }

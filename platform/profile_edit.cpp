@@ -78,12 +78,18 @@ class Editor {
   }
 
  private:
-  static constexpr Unit kBreaks[2] = {Unit('\r'), Unit('\n')};
+  // The first line break at or after pos, or the end. (find_first_of would make a call per
+  // unit to test it against the two breaks.)
+  std::size_t BreakFrom(std::size_t pos) const {
+    const std::size_t size = t_.size();
+    while (pos < size && t_[pos] != Unit('\r') && t_[pos] != Unit('\n')) ++pos;
+    return pos;
+  }
 
   Line LineAt(std::size_t pos) const {
     Line line;
     line.begin = pos;
-    line.end = std::min(t_.find_first_of(kBreaks, pos, 2), t_.size());
+    line.end = BreakFrom(pos);
     line.next = line.end;
     if (line.next < t_.size()) {
       bool crlf = t_[line.next] == Unit('\r') && line.next + 1 < t_.size() &&
@@ -152,8 +158,8 @@ class Editor {
 
   // New lines take the file's first line break; CRLF where the file has none.
   Text<Unit> LineBreak() const {
-    std::size_t at = t_.find_first_of(kBreaks, 0, 2);
-    if (at == Text<Unit>::npos) return {Unit('\r'), Unit('\n')};
+    std::size_t at = BreakFrom(0);
+    if (at == t_.size()) return {Unit('\r'), Unit('\n')};
     if (t_[at] == Unit('\r') && at + 1 < t_.size() && t_[at + 1] == Unit('\n')) {
       return {Unit('\r'), Unit('\n')};
     }

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <utility>
 
@@ -401,6 +402,7 @@ FileError StagedWrites::Put(StagedFile staged) {
   }
   if (pending_.empty()) oldest_ = std::chrono::steady_clock::now();
   staged.temp_path = staged.TempPath();
+  staged.path_hash = std::hash<std::string>{}(staged.path);
   pending_.push_back(std::move(staged));
   return FileError::Success();
 }
@@ -563,12 +565,15 @@ FileError StagedWrites::Finish() {
 }
 
 StagedFile* StagedWrites::Pending(const std::string& path) {
+  // Asked for every file and folder the walk touches, mostly for none of a run of hundreds.
+  if (pending_.empty() && in_flight_.empty()) return nullptr;
+  const std::size_t hash = std::hash<std::string>{}(path);
+  auto same = [&](const StagedFile& file) { return file.path_hash == hash && file.path == path; };
   // The file just written is the one most often asked for.
   for (auto it = pending_.rbegin(); it != pending_.rend(); ++it) {
-    if (it->path == path) return &*it;
+    if (same(*it)) return &*it;
   }
-  if (std::any_of(in_flight_.begin(), in_flight_.end(),
-                  [&](const StagedFile& file) { return file.path == path; })) {
+  if (std::any_of(in_flight_.begin(), in_flight_.end(), same)) {
     Land();
   }
   return nullptr;

@@ -87,6 +87,8 @@ struct StagedFile {
   std::string TempPath() const;
   // TempPath() as it stood when the file was put pending.
   std::string temp_path;
+  // The hash of path, set when the file is put pending: a lookup compares hashes first.
+  std::size_t path_hash = 0;
 };
 
 // Creates the temporary file for new content of the file name in the folder dir (path is the

@@ -17,6 +17,10 @@ TEST(NameMatch, EqualNoCaseFoldsLatinCyrillicAndGreekLetters) {
   EXPECT_FALSE(EqualNoCase("desktop.ini", "desktop.in"));
   EXPECT_FALSE(EqualNoCase("desktop.ini", "desktop.ini "));
   EXPECT_FALSE(EqualNoCase("Папка", "Папки"));
+  EXPECT_TRUE(EqualNoCase("My Папка", "mY пАПКА"));
+  // Only letters fold: these pairs differ by the same bit as a letter's cases.
+  EXPECT_FALSE(EqualNoCase("a@[", "A`{"));
+  EXPECT_FALSE(EqualNoCase("1", "\x11"));
 }
 
 TEST(NameMatch, InvalidUtf8ComparesAsItsBytes) {
