@@ -1,6 +1,6 @@
 #include "platform/posix/dos_attrib.h"
 
-#include <cstdio>
+#include <charconv>
 
 namespace orm::posix {
 namespace {
@@ -73,9 +73,10 @@ std::string EncodeDosAttrib(std::string_view previous, std::uint32_t value) {
     WriteLe32(blob, kAttribOffset, value);
     return blob;
   }
-  char text[16];
-  int length = std::snprintf(text, sizeof text, "0x%x", static_cast<unsigned>(value));
-  return std::string(text, static_cast<std::size_t>(length));
+  // "0x" and lower-case hex digits without leading zeros, as Samba's "0x%x".
+  char text[16] = {'0', 'x'};
+  const std::to_chars_result end = std::to_chars(text + 2, text + sizeof text, value, 16);
+  return std::string(text, end.ptr);
 }
 
 }  // namespace orm::posix

@@ -403,6 +403,7 @@ FileError StagedWrites::Put(StagedFile staged) {
   if (pending_.empty()) oldest_ = std::chrono::steady_clock::now();
   staged.temp_path = staged.TempPath();
   staged.path_hash = std::hash<std::string>{}(staged.path);
+  maybe_pending_.set(staged.path_hash % maybe_pending_.size());
   pending_.push_back(std::move(staged));
   return FileError::Success();
 }
@@ -412,7 +413,16 @@ FileError StagedWrites::Commit() {
   std::vector<StagedFile> run = std::move(pending_);
   pending_.clear();
   FileError switched = SwitchRun(run);
+  Refilter();
   return landed.ok() ? switched : landed;
+}
+
+void StagedWrites::Refilter() {
+  // Called once none is in flight: what is left is pending.
+  maybe_pending_.reset();
+  for (const StagedFile& file : pending_) {
+    maybe_pending_.set(file.path_hash % maybe_pending_.size());
+  }
 }
 
 namespace {
@@ -555,6 +565,7 @@ FileError StagedWrites::Land() {
   }
   in_flight_.clear();
   flights_.clear();
+  Refilter();
   return first;
 }
 
@@ -566,8 +577,8 @@ FileError StagedWrites::Finish() {
 
 StagedFile* StagedWrites::Pending(const std::string& path) {
   // Asked for every file and folder the walk touches, mostly for none of a run of hundreds.
-  if (pending_.empty() && in_flight_.empty()) return nullptr;
   const std::size_t hash = std::hash<std::string>{}(path);
+  if (!maybe_pending_.test(hash % maybe_pending_.size())) return nullptr;
   auto same = [&](const StagedFile& file) { return file.path_hash == hash && file.path == path; };
   // The file just written is the one most often asked for.
   for (auto it = pending_.rbegin(); it != pending_.rend(); ++it) {

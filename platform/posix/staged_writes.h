@@ -3,6 +3,7 @@
 // cut.
 #pragma once
 
+#include <bitset>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -169,6 +170,11 @@ class StagedWrites {
   bool deferring_ = false;
   std::size_t limit_ = 0;
   std::vector<StagedFile> pending_;
+  // A bit per hash of the paths of the pending files and of those in flight (a superset, made
+  // afresh whenever files leave): most paths asked for are found in neither at one look.
+  std::bitset<4096> maybe_pending_;
+  // Makes maybe_pending_ afresh from the pending files, once none is in flight.
+  void Refilter();
   std::chrono::steady_clock::time_point oldest_;
   bool known_volume_ = false;
   std::uint64_t known_dev_ = 0;
