@@ -160,6 +160,8 @@ class StagedWrites {
   // Waits for the switches in the kernel's hands and finishes what they left; returns the first
   // failure.
   FileError Land();
+  // Makes maybe_pending_ afresh from the pending files, once none is in flight.
+  void Refilter();
 
   std::unique_ptr<KernelQueue> queue_;
   bool queue_tried_ = false;
@@ -173,8 +175,6 @@ class StagedWrites {
   // A bit per hash of the paths of the pending files and of those in flight (a superset, made
   // afresh whenever files leave): most paths asked for are found in neither at one look.
   std::bitset<4096> maybe_pending_;
-  // Makes maybe_pending_ afresh from the pending files, once none is in flight.
-  void Refilter();
   std::chrono::steady_clock::time_point oldest_;
   bool known_volume_ = false;
   std::uint64_t known_dev_ = 0;
