@@ -572,7 +572,11 @@ FileError StagedWrites::Land() {
 FileError StagedWrites::Finish() {
   deferring_ = false;
   known_volume_ = false;
-  return Commit();
+  FileError committed = Commit();
+  // A queue dropped after a failure is tried afresh by the next operation, not given up for the
+  // life of the program.
+  if (!queue_) queue_tried_ = false;
+  return committed;
 }
 
 StagedFile* StagedWrites::Pending(const std::string& path) {
