@@ -58,7 +58,7 @@ bool IsDotOrDotDot(const char* name) {
 FileError OpenFolder(const std::string& folder, int extra_flags, UniqueFd& fd) {
   posix::PathAt at(folder);
   if (at.error() != 0) return FileErrorFromErrno(at.error(), folder);
-  fd.reset(openat(at.dirfd(), at.name().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | extra_flags));
+  fd.reset(posix::OpenFolderToRead(at.dirfd(), at.name().c_str(), extra_flags));
   if (fd) return FileError::Success();
   int err = errno;
   if (err == ENOENT) return FileError::Of(kErrPathNotFound, err);

@@ -36,12 +36,11 @@ std::string ResolveNameCase(const std::string& path, NameLookup* lookup) {
   // The walk lists this folder next and will not go through a link: a folder opened without
   // following one can serve that listing too.
   bool listable = true;
-  UniqueFd fd(at.dirfd() == AT_FDCWD
-                  ? ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
-                  : ::openat(at.dirfd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  UniqueFd fd(at.dirfd() == AT_FDCWD ? OpenFolderToRead(AT_FDCWD, folder.c_str(), O_NOFOLLOW)
+                                     : OpenFolderToRead(at.dirfd(), ".", 0));
   if (!fd && errno == ELOOP) {
     listable = false;
-    fd.reset(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    fd.reset(OpenFolderToRead(AT_FDCWD, folder.c_str(), 0));
   }
   if (!fd) return path;
   // Several names may differ only in case (desktop.ini and DESKTOP.INI); the smallest in byte

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <limits.h>
 
+#include <atomic>
 #include <cerrno>
 
 namespace orm::posix {
@@ -40,6 +41,22 @@ PathAt::PathAt(const std::string& path) : dirfd_(AT_FDCWD), name_(path) {
     start = end + 1;
   }
   dirfd_ = at;
+}
+
+int OpenFolderToRead(int dir, const char* name, int flags) {
+  // The walk reads every folder of the volume, most of them right after a settings file in
+  // them changed; each of those reads would otherwise write the folder's access time, which
+  // costs a journal entry per folder and tells the user nothing. A folder of another owner
+  // refuses the flag (EPERM): from then on it is not asked for, to spare a second open per
+  // folder on a volume of many owners.
+  static std::atomic<bool> refused{false};
+  const int read = O_RDONLY | O_DIRECTORY | O_CLOEXEC | flags;
+  if (!refused.load(std::memory_order_relaxed)) {
+    int fd = openat(dir, name, read | O_NOATIME);
+    if (fd >= 0 || errno != EPERM) return fd;
+    refused.store(true, std::memory_order_relaxed);
+  }
+  return openat(dir, name, read);
 }
 
 }  // namespace orm::posix

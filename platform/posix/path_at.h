@@ -28,4 +28,9 @@ class PathAt {
   int error_ = 0;
 };
 
+// openat(dir, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | flags), to read a folder's entries
+// without setting its access time (O_NOATIME) where the kernel lets us, as the folder's owner or
+// as root. Returns the descriptor, or -1 with errno of the open as asked.
+int OpenFolderToRead(int dir, const char* name, int flags);
+
 }  // namespace orm::posix

@@ -428,6 +428,24 @@ TEST_F(VolumeTest, ListingEndsCleanlyAndMissingFoldersAre76) {
   EXPECT_EQ(files_.OpenListing(At("only.txt/*.*"), kMaskAll, listing).number, kErrPathNotFound);
 }
 
+// The walk lists every folder right after changing a file in it; that must not write each
+// folder's access time.
+TEST_F(VolumeTest, ListingsLeaveTheFoldersAccessTimeAlone) {
+  MakeFolder("seen");
+  const timespec times[2] = {{1000000000, 0}, {0, UTIME_OMIT}};
+  ASSERT_EQ(utimensat(AT_FDCWD, At("seen").c_str(), times, 0), 0) << std::strerror(errno);
+  MakeFile("seen/new.txt");
+  struct stat before {
+  }, after{};
+  ASSERT_EQ(stat(At("seen").c_str(), &before), 0);
+  EXPECT_EQ(List("*.*", kMaskFiles, "seen"), Names{"new.txt"});
+  ASSERT_EQ(stat(At("seen").c_str(), &after), 0);
+  // ntfs-3g keeps access times itself, whatever the kernel is asked.
+  if (kind_.name != "ntfs") {
+    EXPECT_EQ(after.st_atim.tv_sec, before.st_atim.tv_sec);
+  }
+}
+
 TEST_F(VolumeTest, CopyReplacesAHiddenTargetWhole) {
   const std::string picture = "\xff\xd8\xff\xe0 picture\r\n\0 bytes"s;
   MakeFile("source.jpg", picture);
