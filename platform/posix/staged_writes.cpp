@@ -29,6 +29,12 @@ namespace {
 constexpr std::size_t kMaxRun = 256;
 constexpr std::chrono::milliseconds kMaxAge{2000};
 
+// Switches that the kernel may make in the background: where nothing has to follow a rename
+// (as FAT's syncs and ntfs-3g's archive bit do).
+bool Queueable(Durability durability) {
+  return durability == Durability::kOrdered || durability == Durability::kSyncFs;
+}
+
 constexpr const char* kNtfsAttrib = "system.ntfs_attrib_be";
 
 // The folder that holds the staged file, opened so that it can be synced.
@@ -378,6 +384,9 @@ void StagedWrites::Defer() {
     room = static_cast<std::size_t>(limit.rlim_cur);
   }
   limit_ = std::min(kMaxRun, room > 128 ? (room - 64) / 3 : 1);
+  // Files switched by the kernel hold up to two each (the content, and a folder deep below the
+  // path limit), in up to three runs: two in the kernel's hands and the one being filled.
+  queued_limit_ = std::min(kMaxRun, room > 128 ? (room - 64) / 6 : 1);
   deferring_ = true;
   known_volume_ = false;
 }
@@ -389,7 +398,8 @@ FileError StagedWrites::Put(StagedFile staged) {
   if (!pending_.empty()) {
     const auto now = std::chrono::steady_clock::now();
     const StagedFile& last = pending_.back();
-    if (!deferring_ || !wait || pending_.size() >= limit_ || now - oldest_ > kMaxAge ||
+    const std::size_t limit = Queueable(last.traits.durability) ? queued_limit_ : limit_;
+    if (!deferring_ || !wait || pending_.size() >= limit || now - oldest_ > kMaxAge ||
         last.traits.volume != staged.traits.volume ||
         last.traits.durability != staged.traits.durability) {
       Launch();
@@ -418,21 +428,18 @@ FileError StagedWrites::Commit() {
 }
 
 void StagedWrites::Refilter() {
-  // Called once none is in flight: what is left is pending.
   maybe_pending_.reset();
   for (const StagedFile& file : pending_) {
+    maybe_pending_.set(file.path_hash % maybe_pending_.size());
+  }
+  for (const StagedFile& file : in_flight_) {
     maybe_pending_.set(file.path_hash % maybe_pending_.size());
   }
 }
 
 namespace {
 
-// Switches that the kernel may make in the background: where nothing has to follow a rename
-// (as FAT's syncs and ntfs-3g's archive bit do). Each call is tagged with its file and step.
-bool Queueable(Durability durability) {
-  return durability == Durability::kOrdered || durability == Durability::kSyncFs;
-}
-
+// Each call the kernel makes is tagged with its file's sequence number and its step.
 enum Step : std::uint64_t { kLink, kRename, kXattr };
 
 std::uint64_t Tag(std::size_t file, Step step) {
@@ -442,7 +449,6 @@ std::uint64_t Tag(std::size_t file, Step step) {
 }  // namespace
 
 void StagedWrites::Launch() {
-  Land();
   std::vector<StagedFile> run = std::move(pending_);
   pending_.clear();
   if (run.empty()) return;
@@ -452,15 +458,20 @@ void StagedWrites::Launch() {
     queue_ = KernelQueue::Open(4 * static_cast<unsigned>(kMaxRun));
   }
   if (!Queueable(durability) || !queue_ || run.size() > kMaxRun) {
+    Land();
     SwitchRun(run);
     return;
   }
   std::vector<FileError> failed(run.size());
   MakeDurable(run, failed);
-  flights_.assign(run.size(), Flight{});
+  // The run joins the one the kernel may still be switching, so that its worker goes on to
+  // this run without waiting for us to take in the last; that one is landed after.
+  const std::size_t base = in_flight_.size();
+  flights_.resize(base + run.size());
   for (std::size_t i = 0; i < run.size(); ++i) {
     StagedFile& file = run[i];
-    Flight& flight = flights_[i];
+    Flight& flight = flights_[base + i];
+    const std::size_t seq = first_seq_ + base + i;
     if (!failed[i].ok()) {
       Discard(file);
       flight.failed = true;
@@ -478,16 +489,16 @@ void StagedWrites::Launch() {
     }
     auto give_held = [&] {
       if (file.dos_attrib_held) {
-        queue_->SetXattr(file.content.get(), kDosAttribName, *file.dos_attrib, Tag(i, kXattr),
+        queue_->SetXattr(file.content.get(), kDosAttribName, *file.dos_attrib, Tag(seq, kXattr),
                          true);
       }
     };
     if (!file.temp.empty()) {
       give_held();
-      queue_->Rename(file.dir, file.temp.c_str(), file.name.c_str(), Tag(i, kRename), false);
+      queue_->Rename(file.dir, file.temp.c_str(), file.name.c_str(), Tag(seq, kRename), false);
     } else if (!file.replaces) {
       give_held();
-      queue_->Link(flight.self.c_str(), file.dir, file.name.c_str(), Tag(i, kLink), false);
+      queue_->Link(flight.self.c_str(), file.dir, file.name.c_str(), Tag(seq, kLink), false);
     } else {
       // The kernel runs a rename linked after a link even where the link failed, so the
       // temporary name must be free when it is queued: it would otherwise move whatever file
@@ -504,38 +515,58 @@ void StagedWrites::Launch() {
       flight.temp_path = file.TempPath();
       std::swap(file.temp, flight.temp);
       give_held();
-      queue_->Link(flight.self.c_str(), file.dir, flight.temp.c_str(), Tag(i, kLink), true);
-      queue_->Rename(file.dir, flight.temp.c_str(), file.name.c_str(), Tag(i, kRename), false);
+      queue_->Link(flight.self.c_str(), file.dir, flight.temp.c_str(), Tag(seq, kLink), true);
+      queue_->Rename(file.dir, flight.temp.c_str(), file.name.c_str(), Tag(seq, kRename), false);
     }
   }
-  in_flight_ = std::move(run);
+  // The kernel reads the names now: they may live in the files' own strings, which a move
+  // to the files in flight would empty.
   const int taken = queue_->Submit();
-  expected_ = taken > 0 ? taken : 0;
+  for (StagedFile& file : run) in_flight_.push_back(std::move(file));
+  runs_.push_back({first_seq_ + in_flight_.size(), taken > 0 ? taken : 0});
   if (taken < 0) queue_.reset();  // what it did not take is switched here, as from now on
+  Land(1);
 }
 
-FileError StagedWrites::Land() {
-  if (in_flight_.empty()) return FileError::Success();
-  while (expected_ > 0) {
+FileError StagedWrites::Land(std::size_t keep) {
+  FileError first = FileError::Success();
+  while (runs_.size() > keep) {
+    FileError landed = LandOldest();
+    if (first.ok()) first = landed;
+  }
+  Refilter();
+  return first;
+}
+
+FileError StagedWrites::LandOldest() {
+  // The kernel's worker makes the calls in the order queued, so the oldest run's results come
+  // first; a later run's that come meanwhile are kept for it.
+  while (runs_.front().expected > 0) {
     std::uint64_t tag = 0;
     int result = 0;
     if (!queue_ || !queue_->Next(tag, result)) {
       // Calls still out cannot be told from calls never made: the queue goes (waiting for
       // what it runs), and every switch not known to be made is made here.
       queue_.reset();
+      for (Run& run : runs_) run.expected = 0;
       break;
     }
-    --expected_;
-    const std::size_t index = static_cast<std::size_t>(tag / 4);
-    if (index >= flights_.size()) continue;
+    const std::size_t seq = static_cast<std::size_t>(tag / 4);
+    for (Run& run : runs_) {
+      if (seq < run.end) {
+        --run.expected;
+        break;
+      }
+    }
+    if (seq < first_seq_ || seq - first_seq_ >= flights_.size()) continue;
     // A call cancelled (a chain whose first call the kernel could not take) was never made.
     if (result == -ECANCELED) result = 1;
-    Flight& flight = flights_[index];
+    Flight& flight = flights_[seq - first_seq_];
     (tag % 4 == kLink ? flight.link : tag % 4 == kRename ? flight.rename : flight.xattr) = result;
   }
-  expected_ = 0;
+  const std::size_t landed = runs_.front().end - first_seq_;
   FileError first = FileError::Success();
-  for (std::size_t i = 0; i < in_flight_.size(); ++i) {
+  for (std::size_t i = 0; i < landed; ++i) {
     StagedFile& file = in_flight_[i];
     const Flight& flight = flights_[i];
     if (flight.failed) continue;
@@ -563,9 +594,10 @@ FileError StagedWrites::Land() {
     if (!error.ok()) Discard(file);
     if (first.ok() && !error.ok()) first = error;
   }
-  in_flight_.clear();
-  flights_.clear();
-  Refilter();
+  in_flight_.erase(in_flight_.begin(), in_flight_.begin() + static_cast<std::ptrdiff_t>(landed));
+  flights_.erase(flights_.begin(), flights_.begin() + static_cast<std::ptrdiff_t>(landed));
+  first_seq_ += landed;
+  runs_.pop_front();
   return first;
 }
 

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -157,20 +158,30 @@ class StagedWrites {
   // Switches the pending files: through the kernel's queue without waiting where the volume
   // allows it, else at once.
   void Launch();
-  // Waits for the switches in the kernel's hands and finishes what they left; returns the first
-  // failure.
-  FileError Land();
+  // Waits for the switches in the kernel's hands and finishes what they left, all but the
+  // newest keep runs; returns the first failure.
+  FileError Land(std::size_t keep = 0);
+  // Land for the oldest run in the kernel's hands.
+  FileError LandOldest();
   // Makes maybe_pending_ afresh from the pending files, once none is in flight.
   void Refilter();
 
   std::unique_ptr<KernelQueue> queue_;
   bool queue_tried_ = false;
+  // The files in the kernel's hands, oldest run first; the first has the sequence number
+  // first_seq_, which tags its calls.
   std::vector<StagedFile> in_flight_;
   std::vector<Flight> flights_;
-  int expected_ = 0;
+  std::size_t first_seq_ = 0;
+  struct Run {
+    std::size_t end;  // the sequence number after its last file
+    int expected;     // results still to come
+  };
+  std::deque<Run> runs_;
 
   bool deferring_ = false;
-  std::size_t limit_ = 0;
+  std::size_t limit_ = 0;         // files in a run
+  std::size_t queued_limit_ = 0;  // files in a run that the kernel switches
   std::vector<StagedFile> pending_;
   // A bit per hash of the paths of the pending files and of those in flight (a superset, made
   // afresh whenever files leave): most paths asked for are found in neither at one look.
