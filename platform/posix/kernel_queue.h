@@ -21,8 +21,10 @@ class KernelQueue {
   // With then, the call queued next starts once this one has ended, whatever its result: a
   // failed link does not stop the chain (Linux 6.18 was seen to run the rename after it).
   // The paths are read when Submit hands the calls over, and must live until then.
-  // linkat(AT_FDCWD, from, dir, name, AT_SYMLINK_FOLLOW)
-  bool Link(const char* from, int dir, const char* name, std::uint64_t tag, bool then);
+  // Links the file open as fd under name: linkat(fd, "", dir, name, AT_EMPTY_PATH) where the
+  // kernel allows it, else linkat(AT_FDCWD, from, dir, name, AT_SYMLINK_FOLLOW), from naming
+  // fd under /proc/self/fd.
+  bool Link(int fd, const char* from, int dir, const char* name, std::uint64_t tag, bool then);
   // renameat(dir, from, dir, to)
   bool Rename(int dir, const char* from, const char* to, std::uint64_t tag, bool then);
   // fsetxattr(fd, name, value, size, 0), where SetsXattrs() (Linux 5.19 and later).
@@ -40,7 +42,10 @@ class KernelQueue {
   struct Ring;
   explicit KernelQueue(std::unique_ptr<Ring> ring);
   std::unique_ptr<Ring> ring_;
+  // Whether the kernel's worker may link a file from its descriptor (Open asks it once).
+  bool LinksByDescriptor();
   bool sets_xattrs_ = false;
+  bool links_by_fd_ = false;
 };
 
 }  // namespace orm::posix

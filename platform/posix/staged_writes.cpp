@@ -498,7 +498,8 @@ void StagedWrites::Launch() {
       queue_->Rename(file.dir, file.temp.c_str(), file.name.c_str(), Tag(seq, kRename), false);
     } else if (!file.replaces) {
       give_held();
-      queue_->Link(flight.self.c_str(), file.dir, file.name.c_str(), Tag(seq, kLink), false);
+      queue_->Link(file.content.get(), flight.self.c_str(), file.dir, file.name.c_str(),
+                   Tag(seq, kLink), false);
     } else {
       // The kernel runs a rename linked after a link even where the link failed, so the
       // temporary name must be free when it is queued: it would otherwise move whatever file
@@ -515,7 +516,8 @@ void StagedWrites::Launch() {
       flight.temp_path = file.TempPath();
       std::swap(file.temp, flight.temp);
       give_held();
-      queue_->Link(flight.self.c_str(), file.dir, flight.temp.c_str(), Tag(seq, kLink), true);
+      queue_->Link(file.content.get(), flight.self.c_str(), file.dir, flight.temp.c_str(),
+                   Tag(seq, kLink), true);
       queue_->Rename(file.dir, flight.temp.c_str(), file.name.c_str(), Tag(seq, kRename), false);
     }
   }
