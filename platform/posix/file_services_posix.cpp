@@ -342,6 +342,7 @@ class PosixFileServices final : public FileServices {
       if (!error.ok()) return error;
     }
     lookup_.folder_fd.reset();
+    staged_.LendFolder(folder, fd.get());
     // A folder that the listing of its parent has just found to be no mount root needs no
     // second look: the walk lists every folder it enters.
     bool is_volume_root = false;

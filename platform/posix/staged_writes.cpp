@@ -628,6 +628,26 @@ StagedFile* StagedWrites::Pending(const std::string& path) {
   return nullptr;
 }
 
+void StagedWrites::LendFolder(const std::string& folder, int fd) {
+  // The walk lists each folder right after writing its settings file. Through the folder's
+  // descriptor the kernel's worker links and renames that file without walking its whole path
+  // twice more, and the free temporary name is asked for without a third walk. A file with a
+  // temporary name already keeps it as it is, a full path.
+  if (pending_.empty()) return;
+  StagedFile& file = pending_.back();
+  if (file.dir != AT_FDCWD || !file.temp.empty() || !Queueable(file.traits.durability)) return;
+  const std::string::size_type slash = file.name.rfind('/');
+  if (slash == std::string::npos || slash == 0 || slash != folder.size() ||
+      file.name.compare(0, slash, folder) != 0) {
+    return;
+  }
+  UniqueFd copy(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
+  if (!copy) return;
+  file.folder = std::move(copy);
+  file.dir = file.folder.get();
+  file.name.erase(0, slash + 1);
+}
+
 bool StagedWrites::IsPendingTemporary(const std::string& path) const {
   return std::any_of(pending_.begin(), pending_.end(),
                      [&](const StagedFile& file) { return file.temp_path == path; }) ||

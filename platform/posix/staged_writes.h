@@ -151,6 +151,10 @@ class StagedWrites {
   StagedFile* Pending(const std::string& path);
   // True when path is the temporary file of a pending file or of a switch being made.
   bool IsPendingTemporary(const std::string& path) const;
+  // Offers fd, open on folder (its path without a trailing slash): the file pending last, where
+  // it lies in that folder and the kernel will switch it, keeps a copy of fd and is switched
+  // through it, by its bare name. Nothing changes where the copy cannot be made.
+  void LendFolder(const std::string& folder, int fd);
 
  private:
   // What became of one file of the run in the kernel's hands.
