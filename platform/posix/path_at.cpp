@@ -43,20 +43,25 @@ PathAt::PathAt(const std::string& path) : dirfd_(AT_FDCWD), name_(path) {
   dirfd_ = at;
 }
 
-int OpenFolderToRead(int dir, const char* name, int flags) {
-  // The walk reads every folder of the volume, most of them right after a settings file in
-  // them changed; each of those reads would otherwise write the folder's access time, which
-  // costs a journal entry per folder and tells the user nothing. A folder of another owner
-  // refuses the flag (EPERM): from then on it is not asked for, to spare a second open per
-  // folder on a volume of many owners.
+int OpenLeavingAccessTime(int dir, const char* name, int flags) {
+  // The walk reads every folder of the volume and every settings file, most of them right
+  // after they changed or just before they are replaced; each read would otherwise write an
+  // access time, which costs a journal entry and tells the user nothing. An entry of another
+  // owner refuses the flag (EPERM): from then on it is not asked for, to spare a second open
+  // per entry on a volume of many owners.
   static std::atomic<bool> refused{false};
-  const int read = O_RDONLY | O_DIRECTORY | O_CLOEXEC | flags;
   if (!refused.load(std::memory_order_relaxed)) {
-    int fd = openat(dir, name, read | O_NOATIME);
+    int fd = openat(dir, name, flags | O_NOATIME);
     if (fd >= 0 || errno != EPERM) return fd;
-    refused.store(true, std::memory_order_relaxed);
+    fd = openat(dir, name, flags);
+    if (fd >= 0) refused.store(true, std::memory_order_relaxed);
+    return fd;
   }
-  return openat(dir, name, read);
+  return openat(dir, name, flags);
+}
+
+int OpenFolderToRead(int dir, const char* name, int flags) {
+  return OpenLeavingAccessTime(dir, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | flags);
 }
 
 }  // namespace orm::posix

@@ -28,9 +28,12 @@ class PathAt {
   int error_ = 0;
 };
 
-// openat(dir, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | flags), to read a folder's entries
-// without setting its access time (O_NOATIME) where the kernel lets us, as the folder's owner or
-// as root. Returns the descriptor, or -1 with errno of the open as asked.
+// openat(dir, name, flags), asking the kernel not to set the entry's access time for what is
+// read through the descriptor (O_NOATIME) where it lets us: as the entry's owner, or as root.
+// Returns the descriptor, or -1 with errno of the open as asked.
+int OpenLeavingAccessTime(int dir, const char* name, int flags);
+
+// OpenLeavingAccessTime(dir, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | flags).
 int OpenFolderToRead(int dir, const char* name, int flags);
 
 }  // namespace orm::posix

@@ -362,8 +362,9 @@ FileError Write(const std::string& file, std::span<const ProfileEdit> edits, Sta
     // write is asked for instead. O_NOFOLLOW and the second type check close the window in
     // which someone could swap a link or a device in after the lstat.
     const bool fat = traits.durability == Durability::kFat;
-    in.reset(::openat(entry.dir, entry.name.c_str(),
-                      (fat ? O_RDONLY : O_RDWR) | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    in.reset(OpenLeavingAccessTime(
+        entry.dir, entry.name.c_str(),
+        (fat ? O_RDONLY : O_RDWR) | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (in && fat && !MayWrite(in.get(), entry)) {
       const int err = errno;
       in.reset();

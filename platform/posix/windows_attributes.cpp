@@ -16,6 +16,7 @@
 
 #include "platform/file_services.h"
 #include "platform/posix/dos_attrib.h"
+#include "platform/posix/path_at.h"
 #include "platform/posix/posix_errors.h"
 #include "platform/posix/unique_fd.h"
 
@@ -97,7 +98,8 @@ std::uint32_t DerivedAttributes(const EntryInfo& info) {
 // and never a FIFO or device (which could block or act on being opened).
 FileError OpenEntry(int dirfd, const std::string& name, const std::string& path, UniqueFd& fd,
                     struct stat& st) {
-  fd.reset(openat(dirfd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  fd.reset(OpenLeavingAccessTime(dirfd, name.c_str(),
+                                 O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (!fd) return FileErrorFromErrno(errno, path);
   if (fstat(fd.get(), &st) != 0) return FileErrorFromErrno(errno, path);
   // The entry was replaced by something else since statx looked at it.

@@ -428,21 +428,27 @@ TEST_F(VolumeTest, ListingEndsCleanlyAndMissingFoldersAre76) {
   EXPECT_EQ(files_.OpenListing(At("only.txt/*.*"), kMaskAll, listing).number, kErrPathNotFound);
 }
 
-// The walk lists every folder right after changing a file in it; that must not write each
-// folder's access time.
-TEST_F(VolumeTest, ListingsLeaveTheFoldersAccessTimeAlone) {
+// The walk lists every folder right after changing a file in it, and reads every settings
+// file; neither must write an access time.
+TEST_F(VolumeTest, ListingsAndReadsLeaveAccessTimesAlone) {
   MakeFolder("seen");
+  MakeFile("seen/desktop.ini", "[a]\r\nk=v\r\n");
   const timespec times[2] = {{1000000000, 0}, {0, UTIME_OMIT}};
-  ASSERT_EQ(utimensat(AT_FDCWD, At("seen").c_str(), times, 0), 0) << std::strerror(errno);
-  MakeFile("seen/new.txt");
-  struct stat before {
-  }, after{};
-  ASSERT_EQ(stat(At("seen").c_str(), &before), 0);
-  EXPECT_EQ(List("*.*", kMaskFiles, "seen"), Names{"new.txt"});
-  ASSERT_EQ(stat(At("seen").c_str(), &after), 0);
+  for (const char* entry : {"seen/desktop.ini", "seen"}) {
+    ASSERT_EQ(utimensat(AT_FDCWD, At(entry).c_str(), times, 0), 0) << std::strerror(errno);
+  }
+  struct stat folder {
+  }, file{}, after{};
+  ASSERT_EQ(stat(At("seen").c_str(), &folder), 0);
+  ASSERT_EQ(stat(At("seen/desktop.ini").c_str(), &file), 0);
+  EXPECT_EQ(List("*.*", kMaskFiles, "seen"), Names{"desktop.ini"});
+  EXPECT_TRUE(files_.WriteProfileEntry(At("seen/desktop.ini"), "a", "k", "v").ok());
   // ntfs-3g keeps access times itself, whatever the kernel is asked.
   if (kind_.name != "ntfs") {
-    EXPECT_EQ(after.st_atim.tv_sec, before.st_atim.tv_sec);
+    ASSERT_EQ(stat(At("seen").c_str(), &after), 0);
+    EXPECT_EQ(after.st_atim.tv_sec, folder.st_atim.tv_sec);
+    ASSERT_EQ(stat(At("seen/desktop.ini").c_str(), &after), 0);
+    EXPECT_EQ(after.st_atim.tv_sec, file.st_atim.tv_sec);
   }
 }
 
