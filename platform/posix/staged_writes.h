@@ -105,7 +105,8 @@ class KernelQueue;
 
 // Staged files put under their names: each at once, or, while deferring, many together. On
 // ext4, btrfs, XFS and F2FS a full run is switched by the kernel in the background while the
-// caller goes on (the run before it lands first); asking for a file of that run waits for it.
+// caller goes on (the run before it lands once this one is handed over); asking for a file of
+// a run in the kernel's hands waits for it.
 class StagedWrites {
  public:
   StagedWrites();
