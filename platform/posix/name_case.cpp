@@ -63,6 +63,15 @@ std::string ResolveNameCase(const std::string& path, NameLookup* lookup) {
       if (EqualNoCase(candidate, name) && (best.empty() || candidate < best)) best = candidate;
     }
   }
+  // Windows' own folders name the file desktop.ini: the entry found is looked at here, through
+  // the folder just read, so that the calls on it right after go as they go for the name as
+  // written (its attributes change held for its write, no second look).
+  std::string resolved = best.empty()
+                             ? std::string()
+                             : path.substr(0, slash == std::string::npos ? 0 : slash + 1) + best;
+  if (!best.empty() && LookAt(fd.get(), best, resolved, learnt.look).ok()) {
+    learnt.known = S_ISREG(learnt.look.type);
+  }
   if (listable) {
     learnt.folder = folder;
     learnt.folder_fd = std::move(fd);
@@ -84,7 +93,7 @@ std::string ResolveNameCase(const std::string& path, NameLookup* lookup) {
     }
     return path;
   }
-  return path.substr(0, slash == std::string::npos ? 0 : slash + 1) + best;
+  return resolved;
 }
 
 }  // namespace orm::posix

@@ -590,16 +590,20 @@ TEST_F(VolumeTest, AChangeOfAttributesBeforeAWriteReachesTheFileWhateverTheWrite
   const std::vector<ProfileEdit> none = {{"a", "missing", std::nullopt}};
   MakeFile("desktop.ini", "[a]\r\n");
   const std::vector<ProfileEdit>* const writes[] = {&change, &none, nullptr};
-  for (const std::vector<ProfileEdit>* edits : writes) {
-    Set("desktop.ini", H | S);
-    ASSERT_EQ(files_.ResolveNameCase(file), file);
-    Set("desktop.ini", R | H);
-    std::size_t applied = 0;
-    if (edits != nullptr) {
-      ASSERT_TRUE(files_.WriteProfileEntries(file, *edits, applied).ok());
+  // Asked by its own name, and by the name the engine asks for, found in another letter case.
+  for (const char* asked : {"desktop.ini", "Desktop.INI"}) {
+    for (const std::vector<ProfileEdit>* edits : writes) {
+      Set("desktop.ini", H | S);
+      const std::string found = files_.ResolveNameCase(At(asked));
+      ASSERT_EQ(found, file);
+      EXPECT_TRUE(files_.SetAttributes(found, R | H).ok());
+      std::size_t applied = 0;
+      if (edits != nullptr) {
+        ASSERT_TRUE(files_.WriteProfileEntries(found, *edits, applied).ok());
+      }
+      EXPECT_EQ(Get("desktop.ini") & (R | H | S), R | H) << asked << (edits == &change);
+      Set("desktop.ini", 0);
     }
-    EXPECT_EQ(Get("desktop.ini") & (R | H | S), R | H) << (edits == &change);
-    Set("desktop.ini", 0);
   }
   EXPECT_EQ(ReadBytes(U8Path(file)), "[a]\r\nk=new\r\n");
 }
