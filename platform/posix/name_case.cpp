@@ -66,11 +66,12 @@ std::string ResolveNameCase(const std::string& path, NameLookup* lookup) {
   // Windows' own folders name the file desktop.ini: the entry found is looked at here, through
   // the folder just read, so that the calls on it right after go as they go for the name as
   // written (its attributes change held for its write, no second look).
-  std::string resolved = best.empty()
-                             ? std::string()
-                             : path.substr(0, slash == std::string::npos ? 0 : slash + 1) + best;
-  if (!best.empty() && LookAt(fd.get(), best, resolved, learnt.look).ok()) {
-    learnt.known = S_ISREG(learnt.look.type);
+  std::string resolved;
+  if (!best.empty()) {
+    resolved = path.substr(0, slash == std::string::npos ? 0 : slash + 1) + best;
+    if (LookAt(fd.get(), best, resolved, learnt.look).ok()) {
+      learnt.known = S_ISREG(learnt.look.type);
+    }
   }
   if (listable) {
     learnt.folder = folder;

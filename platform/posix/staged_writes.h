@@ -168,7 +168,7 @@ class StagedWrites {
   FileError Land(std::size_t keep = 0);
   // Land for the oldest run in the kernel's hands.
   FileError LandOldest();
-  // Makes maybe_pending_ afresh from the pending files, once none is in flight.
+  // Makes maybe_pending_ afresh from the pending files and those in the kernel's hands.
   void Refilter();
 
   std::unique_ptr<KernelQueue> queue_;
