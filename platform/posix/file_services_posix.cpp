@@ -267,6 +267,7 @@ class PosixFileServices final : public FileServices {
  public:
   FileError GetAttributes(const std::string& path, std::uint32_t& attributes) override {
     attributes = 0;
+    folder_ = KeptFolder{};
     if (HasNul(path)) return BadName();
     std::string entry = WithoutTrailingSlashes(path);
     const bool just_set = !set_path_.empty() && entry == set_path_;
@@ -281,11 +282,30 @@ class PosixFileServices final : public FileServices {
         attributes = posix::AttributesOfDosAttrib(*staged->dos_attrib, HeldLook(entry));
         return FileError::Success();
       }
+      if (staged->fat_attrib) {
+        attributes = *staged->fat_attrib;
+        return FileError::Success();
+      }
       return posix::ReadAttributesOf(staged->content.get(), entry, attributes);
     }
     posix::PathAt at(entry);
     if (at.error() != 0) return FileErrorFromErrno(at.error(), entry);
-    return posix::ReadAttributesAt(at.dirfd(), at.name(), entry, attributes, KnownLook(entry));
+    const posix::EntryLook* known = KnownLook(entry);
+    posix::EntryLook look;
+    if (known == nullptr) {
+      if (FileError error = posix::LookAt(at.dirfd(), at.name(), entry, look); !error.ok()) {
+        return error;
+      }
+      look.fs_type = staged_.KnownFsType(look.dev, look.mount_id);
+      known = &look;
+    }
+    // The walk reads a folder's attributes, changes them and lists the folder: one open serves.
+    const bool keep = S_ISDIR(known->type) && !known->mount_root;
+    UniqueFd opened;
+    FileError error = posix::ReadAttributesAt(at.dirfd(), at.name(), entry, attributes, known,
+                                              keep ? &opened : nullptr);
+    if (error.ok() && opened) folder_ = KeptFolder{entry, std::move(opened), *known};
+    return error;
   }
 
   FileError SetAttributes(const std::string& path, std::uint32_t attributes) override {
@@ -298,13 +318,26 @@ class PosixFileServices final : public FileServices {
     // is written and will not be written again.
     FileError error = FileError::Success();
     std::uint32_t now = 0;
-    if (posix::StagedFile* staged = staged_.Pending(entry); staged && staged->dos_attrib_held) {
+    posix::StagedFile* staged = staged_.Pending(entry);
+    if (staged && staged->dos_attrib_held) {
       staged->dos_attrib = posix::DosAttribWith(*staged->dos_attrib, attributes);
       now = posix::AttributesOfDosAttrib(*staged->dos_attrib, HeldLook(entry));
+    } else if (staged && staged->fat_attrib &&
+               posix::FatByteWith(*staged->fat_attrib, attributes)) {
+      now = *staged->fat_attrib;
     } else if (staged) {
-      error = posix::WriteAttributesOf(staged->content.get(), entry, attributes, &now,
-                                       staged->look.type != 0 ? &staged->look : nullptr,
-                                       &staged->dos_attrib);
+      // A held byte that cannot take this change goes to the content first.
+      if (staged->fat_attrib) {
+        error = posix::WriteFatAttribOf(staged->content.get(), *staged->fat_attrib, entry);
+        staged->fat_attrib.reset();
+      }
+      if (error.ok()) {
+        error = posix::WriteAttributesOf(staged->content.get(), entry, attributes, &now,
+                                         staged->look.type != 0 ? &staged->look : nullptr,
+                                         &staged->dos_attrib);
+      }
+    } else if (folder_.fd && entry == folder_.path) {
+      error = posix::WriteAttributesOf(folder_.fd.get(), entry, attributes, &now, &folder_.look);
     } else {
       posix::PathAt at(entry);
       if (at.error() != 0) return FileErrorFromErrno(at.error(), entry);
@@ -337,11 +370,14 @@ class PosixFileServices final : public FileServices {
     if (reused) {
       fd = std::move(lookup_.folder_fd);
       read = std::move(lookup_.entries);
+    } else if (folder_.fd && folder_.path == folder) {
+      fd = std::move(folder_.fd);
     } else {
       FileError error = OpenFolder(folder, O_NOFOLLOW, fd);
       if (!error.ok()) return error;
     }
     lookup_.folder_fd.reset();
+    folder_ = KeptFolder{};
     staged_.LendFolder(folder, fd.get());
     // A folder that the listing of its parent has just found to be no mount root needs no
     // second look: the walk lists every folder it enters.
@@ -491,6 +527,7 @@ class PosixFileServices final : public FileServices {
 
   void DeferWrites() override {
     set_path_.clear();
+    folder_ = KeptFolder{};
     WriteHeld();
     staged_.Defer();
   }
@@ -503,6 +540,7 @@ class PosixFileServices final : public FileServices {
 
   bool IsLeftoverTemporary(const std::string& path, std::string_view written) override {
     set_path_.clear();
+    folder_ = KeptFolder{};
     WriteHeld();
     return IsTemporaryName(SplitLast(path).second, written) && !staged_.IsPendingTemporary(path);
   }
@@ -520,6 +558,7 @@ class PosixFileServices final : public FileServices {
   // there is a file of its own, never a folder nor a leftover), but for forget_folder.
   void Forget(bool forget_folder = false) {
     set_path_.clear();
+    folder_ = KeptFolder{};
     WriteHeld();
     looked_up_.clear();
     lookup_.known = false;
@@ -560,6 +599,14 @@ class PosixFileServices final : public FileServices {
   // is there. Empty when the last call was another.
   std::string set_path_;
   std::uint32_t set_attributes_ = 0;
+  // The folder whose attributes were read last, held open for the change of its attributes and
+  // its listing (the walk reads, changes and lists each folder in turn), until any other call.
+  struct KeptFolder {
+    std::string path;
+    UniqueFd fd;
+    posix::EntryLook look;
+  };
+  KeptFolder folder_;
   // Folders that listings found to be no mount root and that have not been listed since, until
   // the operation ends.
   std::unordered_set<std::string> plain_folders_;

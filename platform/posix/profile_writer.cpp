@@ -216,7 +216,8 @@ FileError CopyMetadata(int from, const struct stat& old, int to, const std::stri
 // a new file, at its folder), if any.
 FileError ReplaceFile(const Entry& file, const std::string& bytes, const struct stat* old,
                       UniqueFd& from, const VolumeTraits& traits, const EntryLook* known,
-                      const DosAttribBytes& old_dos_attrib, StagedWrites& writes) {
+                      const DosAttribBytes& old_dos_attrib,
+                      std::optional<std::uint32_t> old_fat_attrib, StagedWrites& writes) {
   const std::string& path = file.path;
   StagedFile staged;
   if (FileError e = StageFile(file.dir, file.name, path, traits, TempNameFor, staged); !e.ok()) {
@@ -237,8 +238,11 @@ FileError ReplaceFile(const Entry& file, const std::string& bytes, const struct 
   };
   if (FileError e = WriteAll(staged.content.get(), path, bytes); !e.ok()) return discard(e);
   if (old != nullptr && traits.durability == Durability::kFat) {
-    // FAT keeps no owners, modes or extended attributes of its own: only the attribute byte.
-    if (FileError e = CopyFatAttributes(from.get(), staged.content.get(), path); !e.ok()) {
+    // FAT keeps no owners, modes or extended attributes of its own: only the attribute byte,
+    // which the new content is given at its switch, together with any change that follows.
+    if (FileError e = CopyFatAttributes(from.get(), staged.content.get(), path, old_fat_attrib,
+                                        &staged.fat_attrib);
+        !e.ok()) {
       return discard(e);
     }
   } else if (old != nullptr) {
@@ -326,16 +330,23 @@ FileError Write(const std::string& file, std::span<const ProfileEdit> edits, Sta
                         kept->ino == st.st_ino;
   // Attributes held for the file go to it now where this write does not take them along; should
   // that fail, the write goes on, as it would after a failed change of attributes.
-  if (kept != nullptr && kept->held && (!use_kept || !traits.attributes_in_xattrs)) {
+  std::optional<std::uint32_t> old_fat_attrib;
+  if (kept != nullptr && kept->held &&
+      (!use_kept || !(traits.attributes_in_xattrs || kept->fat_attrib))) {
     (void)WriteHeldAttributes(*kept, entry.path);
   }
   // Those it takes along go to the old file all the same where its content is not replaced.
   struct HeldBytes {
     int fd = -1;
     const DosAttribBytes* bytes = nullptr;
+    std::optional<std::uint32_t> fat;
     const std::string* path = nullptr;
     ~HeldBytes() {
-      if (bytes != nullptr) (void)WriteDosAttribOf(fd, **bytes, *path);
+      if (fat) {
+        (void)WriteFatAttribOf(fd, *fat, *path);
+      } else if (bytes != nullptr) {
+        (void)WriteDosAttribOf(fd, **bytes, *path);
+      }
     }
   } held;
   if (use_kept) {
@@ -343,10 +354,15 @@ FileError Write(const std::string& file, std::span<const ProfileEdit> edits, Sta
     if (!MayWrite(kept->fd.get(), entry)) return FileErrorFromErrno(errno, entry.path);
     in = std::move(kept->fd);
     old_dos_attrib = std::move(kept->dos_attrib);
+    old_fat_attrib = kept->fat_attrib;
     if (kept->held) {
       held.fd = in.get();
-      held.bytes = &old_dos_attrib;
       held.path = &entry.path;
+      if (old_fat_attrib) {
+        held.fat = old_fat_attrib;
+      } else {
+        held.bytes = &old_dos_attrib;
+      }
     }
     kept->held = false;
     st.st_mode = static_cast<mode_t>(kept->mode);
@@ -391,8 +407,11 @@ FileError Write(const std::string& file, std::span<const ProfileEdit> edits, Sta
   }
   FileError replaced = ReplaceFile(entry, bytes, existed ? &st : nullptr, in, traits,
                                    known != nullptr && known->mount_id != 0 ? known : nullptr,
-                                   old_dos_attrib, writes);
-  if (replaced.ok()) held.bytes = nullptr;  // they went with the new content
+                                   old_dos_attrib, old_fat_attrib, writes);
+  if (replaced.ok()) {  // they went with the new content
+    held.bytes = nullptr;
+    held.fat.reset();
+  }
   return replaced;
 }
 

@@ -110,6 +110,11 @@ FileError Switch(StagedFile& file) {
 
 // Gives the content the user.DOSATTRIB bytes held for it.
 FileError GiveHeldAttributes(StagedFile& file) {
+  if (file.fat_attrib) {
+    FileError error = WriteFatAttribOf(file.content.get(), *file.fat_attrib, file.path);
+    if (error.ok()) file.fat_attrib.reset();
+    return error;
+  }
   if (!file.dos_attrib_held) return FileError::Success();
   FileError error = WriteDosAttribOf(file.content.get(), *file.dos_attrib, file.path);
   if (error.ok()) file.dos_attrib_held = false;

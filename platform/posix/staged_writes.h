@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,8 @@ struct StagedFile {
   DosAttribBytes dos_attrib;
   // dos_attrib holds user.DOSATTRIB bytes the content is given just before its switch.
   bool dos_attrib_held = false;
+  // On FAT: the attribute byte the content is given just before its switch, where one is held.
+  std::optional<std::uint32_t> fat_attrib;
   // The temporary name for a bare file name.
   std::string (*temp_name)(const std::string&) = TempNameFor;
 

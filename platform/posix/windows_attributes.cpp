@@ -279,12 +279,20 @@ FileError ReadStored(Backend backend, int fd, const EntryInfo& info, const std::
   return err == 0 ? FileError::Success() : FileErrorFromErrno(err, path);
 }
 
+// A FAT byte that changes only bits the volume stores as they are given: the read-only bit
+// reads back through the mount's masks, so a change of it is written and read again.
+bool FatChangeHoldable(std::uint32_t old, std::uint32_t value) {
+  return ((old ^ value) & kAttrReadOnly) == 0;
+}
+
 // Writes the bits wanted; now receives what ReadStored would then report. dos_attrib holds the
 // user.DOSATTRIB bytes where known (so that they are not read) and receives them as they are left.
-// With held, new user.DOSATTRIB bytes are not written but left in dos_attrib, and held is set.
+// With held, new user.DOSATTRIB bytes are not written but left in dos_attrib, and held is set;
+// so is a new FAT byte that FatChangeHoldable allows, left in fat. fat, if given, receives the
+// FAT byte as the change leaves it.
 FileError WriteStored(Backend backend, int fd, const EntryInfo& info, const std::string& path,
                       std::uint32_t wanted, std::uint32_t& now, DosAttribBytes& dos_attrib,
-                      bool* held = nullptr) {
+                      bool* held = nullptr, std::optional<std::uint32_t>* fat = nullptr) {
   int err = 0;
   DosAttribBytes known = std::move(dos_attrib);
   dos_attrib.reset();
@@ -295,11 +303,15 @@ FileError WriteStored(Backend backend, int fd, const EntryInfo& info, const std:
       err = FatGet(fd, old);
       std::uint32_t value = (old & ~kOwnedBits) | wanted;
       now = old;
-      if (err == 0 && value != old) {
+      if (err == 0 && value != old && held != nullptr && FatChangeHoldable(old, value)) {
+        *held = true;
+        now = value;
+      } else if (err == 0 && value != old) {
         err = ioctl(fd, FAT_IOCTL_SET_ATTRIBUTES, &value) == 0 ? 0 : errno;
         // The mount's masks decide how R reads back: the byte is read again.
         if (err == 0) err = FatGet(fd, now);
       }
+      if (err == 0 && fat != nullptr) *fat = now;
       break;
     }
     case Backend::kNtfs:
@@ -350,7 +362,7 @@ void UniqueFd::reset(int fd) {
 }
 
 FileError ReadAttributesAt(int dirfd, const std::string& name, const std::string& path,
-                           std::uint32_t& attributes, const EntryLook* known) {
+                           std::uint32_t& attributes, const EntryLook* known, UniqueFd* opened) {
   attributes = 0;
   EntryInfo info;
   if (known != nullptr) {
@@ -373,6 +385,7 @@ FileError ReadAttributesAt(int dirfd, const std::string& name, const std::string
     if (error.ok()) error = BackendOf(fd.get(), info, path, backend);
     if (error.ok()) error = ReadStored(backend, fd.get(), info, path, result);
     if (!error.ok()) return error;
+    if (opened != nullptr) *opened = std::move(fd);
   }
   attributes = result | MountBits(info);
   return FileError::Success();
@@ -406,9 +419,10 @@ FileError WriteAttributesAt(int dirfd, const std::string& name, const std::strin
   const bool kept = error.ok() && keep != nullptr && known != nullptr && S_ISREG(st.st_mode) &&
                     st.st_ino == known->ino && st.st_dev == known->dev;
   bool held = false;
+  std::optional<std::uint32_t> fat;
   if (error.ok()) {
     error = WriteStored(backend, fd.get(), info, path, attributes & kOwnedBits, *now, dos_attrib,
-                        kept ? &held : nullptr);
+                        kept ? &held : nullptr, kept ? &fat : nullptr);
   }
   *now |= MountBits(info);
   if (error.ok() && kept) {
@@ -420,6 +434,7 @@ FileError WriteAttributesAt(int dirfd, const std::string& name, const std::strin
     keep->gid = st.st_gid;
     keep->size = st.st_size;
     keep->dos_attrib = std::move(dos_attrib);
+    keep->fat_attrib = fat;
     keep->fd = std::move(fd);
   }
   return error;
@@ -432,9 +447,22 @@ FileError WriteDosAttribOf(int fd, const std::string& bytes, const std::string& 
   return FileError::Success();
 }
 
+bool FatByteWith(std::uint32_t& byte, std::uint32_t attributes) {
+  const std::uint32_t value = (byte & ~kOwnedBits) | (attributes & kOwnedBits);
+  if (!FatChangeHoldable(byte, value)) return false;
+  byte = value;
+  return true;
+}
+
+FileError WriteFatAttribOf(int fd, std::uint32_t value, const std::string& path) {
+  if (ioctl(fd, FAT_IOCTL_SET_ATTRIBUTES, &value) != 0) return FileErrorFromErrno(errno, path);
+  return FileError::Success();
+}
+
 FileError WriteHeldAttributes(KeptFile& kept, const std::string& path) {
   if (!kept.held) return FileError::Success();
   kept.held = false;
+  if (kept.fat_attrib) return WriteFatAttribOf(kept.fd.get(), *kept.fat_attrib, path);
   return WriteDosAttribOf(kept.fd.get(), *kept.dos_attrib, path);
 }
 
@@ -446,17 +474,21 @@ std::uint32_t AttributesOfDosAttrib(const std::string& blob, const EntryLook& lo
   return (ParseDosAttrib(blob).value_or(0) & kOwnedBits) | DerivedAttributes(look);
 }
 
-FileError CopyFatAttributes(int from, int to, const std::string& path) {
-  std::uint32_t wanted = 0, now = 0;
-  int err = FatGet(from, wanted);
+FileError CopyFatAttributes(int from, int to, const std::string& path,
+                            std::optional<std::uint32_t> from_byte,
+                            std::optional<std::uint32_t>* held) {
+  std::uint32_t wanted = from_byte.value_or(0), now = 0;
+  int err = from_byte ? 0 : FatGet(from, wanted);
   if (err == 0) err = FatGet(to, now);
   if (IsUnsupported(err)) return FileError::Success();
   if (err != 0) return FileErrorFromErrno(err, path);
   std::uint32_t value = (now & ~kOwnedBits) | (wanted & kOwnedBits);
-  if (value != now && ioctl(to, FAT_IOCTL_SET_ATTRIBUTES, &value) != 0) {
-    return FileErrorFromErrno(errno, path);
+  if (value == now) return FileError::Success();
+  if (held != nullptr && FatChangeHoldable(now, value)) {
+    *held = value;
+    return FileError::Success();
   }
-  return FileError::Success();
+  return WriteFatAttribOf(to, value, path);
 }
 
 FileError ReadAttributesOf(int fd, const std::string& path, std::uint32_t& attributes) {

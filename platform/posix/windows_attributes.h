@@ -39,8 +39,10 @@ struct KeptFile {
   std::uint32_t gid = 0;
   std::int64_t size = 0;
   DosAttribBytes dos_attrib;  // as the change left them, where they hold its attributes
-  // dos_attrib is not on the file yet: it goes with the file's content if that is replaced, or
-  // to the file itself through WriteHeldAttributes.
+  // On FAT, the attribute byte as the change left it.
+  std::optional<std::uint32_t> fat_attrib;
+  // dos_attrib (or fat_attrib) is not on the file yet: it goes with the file's content if that
+  // is replaced, or to the file itself through WriteHeldAttributes.
   bool held = false;
 };
 
@@ -50,7 +52,15 @@ inline constexpr const char* kDosAttribName = "user.DOSATTRIB";
 // Stores bytes as the user.DOSATTRIB of the open file fd, which path names in a failure.
 FileError WriteDosAttribOf(int fd, const std::string& bytes, const std::string& path);
 
-// Writes the user.DOSATTRIB bytes held for the kept file, if any; the failure carries the errno.
+// A FAT attribute byte held for a file, given the read-only, hidden, system and archive bits of
+// attributes; false, and byte unchanged, where that would change the read-only bit, which reads
+// back through the mount's masks and so must be written and read again.
+bool FatByteWith(std::uint32_t& byte, std::uint32_t attributes);
+
+// Gives the FAT file open as fd the attribute byte value (FAT_IOCTL_SET_ATTRIBUTES).
+FileError WriteFatAttribOf(int fd, std::uint32_t value, const std::string& path);
+
+// Writes the attributes held for the kept file, if any; the failure carries the errno.
 FileError WriteHeldAttributes(KeptFile& kept, const std::string& path);
 
 // True for a name (or a path's last component) that begins with a dot, "." and ".." aside:
@@ -67,9 +77,11 @@ FileError LookAt(int dirfd, const std::string& name, const std::string& path, En
 // carries kAttrReparsePoint and never kAttrDirectory; the root of another mount carries
 // kAttrReparsePoint (with kAttrDirectory when it is a folder). path is the entry's full path
 // (the same as name for AT_FDCWD): it names the entry in a failure and reaches NTFS special
-// files, which are never opened. known is a look at the entry just taken, if any.
+// files, which are never opened. known is a look at the entry just taken, if any; opened, if
+// given, receives the regular file or folder opened on the way (left empty where none was).
 FileError ReadAttributesAt(int dirfd, const std::string& name, const std::string& path,
-                           std::uint32_t& attributes, const EntryLook* known = nullptr);
+                           std::uint32_t& attributes, const EntryLook* known = nullptr,
+                           UniqueFd* opened = nullptr);
 
 // Replaces the read-only, hidden, system and archive bits of the entry with those of
 // attributes, reading and writing back what the file system keeps, so that every other bit
@@ -78,7 +90,8 @@ FileError ReadAttributesAt(int dirfd, const std::string& name, const std::string
 // system files); a file system that stores none fails with 75. known is a look at the entry
 // just taken, if any; now, if given, receives on success what ReadAttributesAt would now report;
 // keep, if given with known, receives the file opened on the way where it is still the regular
-// file known describes, and then new user.DOSATTRIB bytes are held there, not written.
+// file known describes, and then new user.DOSATTRIB bytes, or a new FAT byte that leaves the
+// read-only bit as it reads, are held there, not written.
 FileError WriteAttributesAt(int dirfd, const std::string& name, const std::string& path,
                             std::uint32_t attributes, const EntryLook* known = nullptr,
                             std::uint32_t* now = nullptr, KeptFile* keep = nullptr);
@@ -100,8 +113,11 @@ std::string DosAttribWith(const std::string& blob, std::uint32_t attributes);
 std::uint32_t AttributesOfDosAttrib(const std::string& blob, const EntryLook& look);
 
 // Gives the FAT file open as to the read-only, hidden, system and archive bits of the FAT file
-// open as from: one read of each and at most one write. Nothing happens where the volume keeps
-// no attributes (exFAT before Linux 6.7).
-FileError CopyFatAttributes(int from, int to, const std::string& path);
+// open as from (or of from_byte, where that is known): one read of each and at most one write.
+// Nothing happens where the volume keeps no attributes (exFAT before Linux 6.7). With held, a
+// new byte that leaves the read-only bit as it reads is not written but given in held.
+FileError CopyFatAttributes(int from, int to, const std::string& path,
+                            std::optional<std::uint32_t> from_byte = std::nullopt,
+                            std::optional<std::uint32_t>* held = nullptr);
 
 }  // namespace orm::posix

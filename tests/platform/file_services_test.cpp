@@ -590,26 +590,30 @@ TEST_F(VolumeTest, AChangeOfAttributesBeforeAWriteReachesTheFileWhateverTheWrite
   const std::vector<ProfileEdit> none = {{"a", "missing", std::nullopt}};
   MakeFile("desktop.ini", "[a]\r\n");
   const std::vector<ProfileEdit>* const writes[] = {&change, &none, nullptr};
-  // Asked by its own name, and by the name the engine asks for, found in another letter case.
+  // Asked by its own name, and by the name the engine asks for, found in another letter case;
+  // a change of the read-only bit, and one of the bits a volume stores as they are given.
   for (const char* asked : {"desktop.ini", "Desktop.INI"}) {
-    for (const std::vector<ProfileEdit>* edits : writes) {
-      Set("desktop.ini", H | S);
-      const std::string found = files_.ResolveNameCase(At(asked));
-      ASSERT_EQ(found, file);
-      EXPECT_TRUE(files_.SetAttributes(found, R | H).ok());
-      std::size_t applied = 0;
-      if (edits != nullptr) {
-        ASSERT_TRUE(files_.WriteProfileEntries(found, *edits, applied).ok());
+    for (const std::uint32_t wanted : {R | H, H}) {
+      for (const std::vector<ProfileEdit>* edits : writes) {
+        Set("desktop.ini", H | S);
+        const std::string found = files_.ResolveNameCase(At(asked));
+        ASSERT_EQ(found, file);
+        EXPECT_TRUE(files_.SetAttributes(found, wanted).ok());
+        std::size_t applied = 0;
+        if (edits != nullptr) {
+          ASSERT_TRUE(files_.WriteProfileEntries(found, *edits, applied).ok());
+        }
+        EXPECT_EQ(Get("desktop.ini") & (R | H | S), wanted) << asked << (edits == &change);
+        Set("desktop.ini", 0);
       }
-      EXPECT_EQ(Get("desktop.ini") & (R | H | S), R | H) << asked << (edits == &change);
-      Set("desktop.ini", 0);
     }
   }
   EXPECT_EQ(ReadBytes(U8Path(file)), "[a]\r\nk=new\r\n");
 }
 
-// More folders than one run of deferred switches holds; each file written twice, the second
-// write reading what the first left.
+// More folders than one run of deferred switches holds, each file handled in the engine's order
+// (its attributes cleared, written, given new ones); each file written twice, the second write
+// reading what the first left.
 TEST_F(VolumeTest, DeferredWritesReachEveryFileWholeWithTheAttributesSetMeanwhile) {
   constexpr int kFolders = 300;
   const std::vector<ProfileEdit> edits = {{"a", "k", "new"}, {"b", "x", "1"}};
@@ -617,10 +621,12 @@ TEST_F(VolumeTest, DeferredWritesReachEveryFileWholeWithTheAttributesSetMeanwhil
   for (int i = 0; i < kFolders; ++i) {
     MakeFolder("f" + std::to_string(i));
     MakeFile("f" + std::to_string(i) + "/desktop.ini", "[a]\r\nk=old\r\n");
+    Set("f" + std::to_string(i) + "/desktop.ini", H | S);
   }
   files_.DeferWrites();
   for (int i = 0; i < kFolders; ++i) {
-    const std::string file = At("f" + std::to_string(i) + "/desktop.ini");
+    const std::string file = files_.ResolveNameCase(At("f" + std::to_string(i) + "/Desktop.INI"));
+    ASSERT_TRUE(files_.SetAttributes(file, 0).ok()) << file;
     std::size_t applied = 0;
     ASSERT_TRUE(files_.WriteProfileEntries(file, edits, applied).ok()) << file;
     ASSERT_EQ(applied, edits.size());
