@@ -267,7 +267,7 @@ class PosixFileServices final : public FileServices {
  public:
   FileError GetAttributes(const std::string& path, std::uint32_t& attributes) override {
     attributes = 0;
-    folder_ = KeptFolder{};
+    kept_folder_ = KeptFolder{};
     if (HasNul(path)) return BadName();
     std::string entry = WithoutTrailingSlashes(path);
     const bool just_set = !set_path_.empty() && entry == set_path_;
@@ -288,6 +288,14 @@ class PosixFileServices final : public FileServices {
       }
       return posix::ReadAttributesOf(staged->content.get(), entry, attributes);
     }
+    // A folder the name-case lookup has just read and looked at needs no look nor open of its own.
+    if (lookup_.folder_fd && lookup_.folder == entry && lookup_.folder_look.type != 0) {
+      posix::EntryLook look = lookup_.folder_look;
+      look.fs_type = staged_.KnownFsType(look.dev, look.mount_id);
+      FileError error = posix::ReadAttributesOf(lookup_.folder_fd.get(), entry, attributes, &look);
+      if (error.ok()) kept_folder_ = KeptFolder{entry, UniqueFd(), lookup_.folder_fd.get(), look};
+      return error;
+    }
     posix::PathAt at(entry);
     if (at.error() != 0) return FileErrorFromErrno(at.error(), entry);
     const posix::EntryLook* known = KnownLook(entry);
@@ -304,7 +312,10 @@ class PosixFileServices final : public FileServices {
     UniqueFd opened;
     FileError error = posix::ReadAttributesAt(at.dirfd(), at.name(), entry, attributes, known,
                                               keep ? &opened : nullptr);
-    if (error.ok() && opened) folder_ = KeptFolder{entry, std::move(opened), *known};
+    if (error.ok() && opened) {
+      const int fd = opened.get();
+      kept_folder_ = KeptFolder{entry, std::move(opened), fd, *known};
+    }
     return error;
   }
 
@@ -336,8 +347,9 @@ class PosixFileServices final : public FileServices {
                                          staged->look.type != 0 ? &staged->look : nullptr,
                                          &staged->dos_attrib);
       }
-    } else if (folder_.fd && entry == folder_.path) {
-      error = posix::WriteAttributesOf(folder_.fd.get(), entry, attributes, &now, &folder_.look);
+    } else if (kept_folder_.fd >= 0 && entry == kept_folder_.path) {
+      error =
+          posix::WriteAttributesOf(kept_folder_.fd, entry, attributes, &now, &kept_folder_.look);
     } else {
       posix::PathAt at(entry);
       if (at.error() != 0) return FileErrorFromErrno(at.error(), entry);
@@ -370,14 +382,14 @@ class PosixFileServices final : public FileServices {
     if (reused) {
       fd = std::move(lookup_.folder_fd);
       read = std::move(lookup_.entries);
-    } else if (folder_.fd && folder_.path == folder) {
-      fd = std::move(folder_.fd);
+    } else if (kept_folder_.owned && kept_folder_.path == folder) {
+      fd = std::move(kept_folder_.owned);
     } else {
       FileError error = OpenFolder(folder, O_NOFOLLOW, fd);
       if (!error.ok()) return error;
     }
     lookup_.folder_fd.reset();
-    folder_ = KeptFolder{};
+    kept_folder_ = KeptFolder{};
     staged_.LendFolder(folder, fd.get());
     // A folder that the listing of its parent has just found to be no mount root needs no
     // second look: the walk lists every folder it enters.
@@ -527,7 +539,7 @@ class PosixFileServices final : public FileServices {
 
   void DeferWrites() override {
     set_path_.clear();
-    folder_ = KeptFolder{};
+    kept_folder_ = KeptFolder{};
     WriteHeld();
     staged_.Defer();
   }
@@ -540,7 +552,7 @@ class PosixFileServices final : public FileServices {
 
   bool IsLeftoverTemporary(const std::string& path, std::string_view written) override {
     set_path_.clear();
-    folder_ = KeptFolder{};
+    kept_folder_ = KeptFolder{};
     WriteHeld();
     return IsTemporaryName(SplitLast(path).second, written) && !staged_.IsPendingTemporary(path);
   }
@@ -558,7 +570,7 @@ class PosixFileServices final : public FileServices {
   // there is a file of its own, never a folder nor a leftover), but for forget_folder.
   void Forget(bool forget_folder = false) {
     set_path_.clear();
-    folder_ = KeptFolder{};
+    kept_folder_ = KeptFolder{};
     WriteHeld();
     looked_up_.clear();
     lookup_.known = false;
@@ -603,10 +615,11 @@ class PosixFileServices final : public FileServices {
   // its listing (the walk reads, changes and lists each folder in turn), until any other call.
   struct KeptFolder {
     std::string path;
-    UniqueFd fd;
+    UniqueFd owned;  // empty where fd is the name-case lookup's
+    int fd = -1;
     posix::EntryLook look;
   };
-  KeptFolder folder_;
+  KeptFolder kept_folder_;
   // Folders that listings found to be no mount root and that have not been listed since, until
   // the operation ends.
   std::unordered_set<std::string> plain_folders_;

@@ -85,12 +85,11 @@ std::string ResolveNameCase(const std::string& path, NameLookup* lookup) {
     learnt.known = true;
     learnt.look = EntryLook{};
     learnt.look.dot_name = IsDotName(path);
-    struct statx stx {};
-    int folder_fd = learnt.folder_fd ? learnt.folder_fd.get() : -1;
-    if (folder_fd >= 0 && ::statx(folder_fd, "", AT_EMPTY_PATH, STATX_MNT_ID, &stx) == 0 &&
-        (stx.stx_mask & STATX_MNT_ID) != 0) {
-      learnt.look.dev = makedev(stx.stx_dev_major, stx.stx_dev_minor);
-      learnt.look.mount_id = stx.stx_mnt_id;
+    // The same look serves the change of the folder's own attributes that follows.
+    if (learnt.folder_fd && LookAtOpen(learnt.folder_fd.get(), folder, learnt.folder_look).ok() &&
+        learnt.folder_look.mount_id != 0) {
+      learnt.look.dev = learnt.folder_look.dev;
+      learnt.look.mount_id = learnt.folder_look.mount_id;
     }
     return path;
   }

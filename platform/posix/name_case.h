@@ -21,6 +21,8 @@ struct NameLookup {
   std::string folder;
   UniqueFd folder_fd;
   std::string entries;
+  // A look at that folder, where the lookup took one (its type is 0 where not).
+  EntryLook folder_look;
   // The file, where a change of its attributes has opened it since.
   KeptFile kept;
 };

@@ -654,7 +654,8 @@ void StagedWrites::LendFolder(const std::string& folder, int fd) {
 }
 
 bool StagedWrites::IsPendingTemporary(const std::string& path) const {
-  return std::any_of(pending_.begin(), pending_.end(),
+  // Asked by the listing of the folder just written, whose file is the one pending last.
+  return std::any_of(pending_.rbegin(), pending_.rend(),
                      [&](const StagedFile& file) { return file.temp_path == path; }) ||
          std::any_of(in_flight_.begin(), in_flight_.end(),
                      [&](const StagedFile& file) { return file.temp_path == path; }) ||

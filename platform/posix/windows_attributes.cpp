@@ -48,9 +48,9 @@ bool IsDotName(const std::string& name) {
 FileError LookAt(int dirfd, const std::string& name, const std::string& path, EntryLook& info) {
   info = EntryLook{};
   struct statx stx {};
+  const int flags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | (name.empty() ? AT_EMPTY_PATH : 0);
   auto look = [&] {
-    return statx(dirfd, name.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
-                 STATX_TYPE | STATX_INO | STATX_MNT_ID, &stx) == 0;
+    return statx(dirfd, name.c_str(), flags, STATX_TYPE | STATX_INO | STATX_MNT_ID, &stx) == 0;
   };
   // ntfs-3g shows an empty file with the system bit as a FIFO (Interix); when a change of
   // attributes changes that type, FUSE answers the next look with EIO once, then looks afresh.
@@ -66,10 +66,15 @@ FileError LookAt(int dirfd, const std::string& name, const std::string& path, En
     // is one (bind mounts of the same volume go unseen there).
     struct stat parent {};
     info.mount_root =
-        fstatat(dirfd, (name + "/..").c_str(), &parent, 0) == 0 && parent.st_dev != info.dev;
+        fstatat(dirfd, name.empty() ? ".." : (name + "/..").c_str(), &parent, 0) == 0 &&
+        parent.st_dev != info.dev;
   }
-  info.dot_name = IsDotName(name);
+  info.dot_name = IsDotName(name.empty() ? path : name);
   return FileError::Success();
+}
+
+FileError LookAtOpen(int fd, const std::string& path, EntryLook& look) {
+  return LookAt(fd, "", path, look);
 }
 
 namespace {
@@ -491,13 +496,20 @@ FileError CopyFatAttributes(int from, int to, const std::string& path,
   return WriteFatAttribOf(to, value, path);
 }
 
-FileError ReadAttributesOf(int fd, const std::string& path, std::uint32_t& attributes) {
+FileError ReadAttributesOf(int fd, const std::string& path, std::uint32_t& attributes,
+                           const EntryLook* known) {
   attributes = 0;
   EntryInfo info;
   Backend backend = Backend::kNone;
-  FileError error = InspectOpen(fd, path, info);
+  FileError error = FileError::Success();
+  if (known != nullptr) {
+    info = *known;
+  } else {
+    error = InspectOpen(fd, path, info);
+  }
   if (error.ok()) error = BackendOf(fd, info, path, backend);
   if (error.ok()) error = ReadStored(backend, fd, info, path, attributes);
+  if (error.ok()) attributes |= MountBits(info);
   return error;
 }
 

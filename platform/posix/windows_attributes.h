@@ -71,6 +71,9 @@ bool IsDotName(const std::string& name);
 // failure, which carries the errno (ENOENT for a missing entry).
 FileError LookAt(int dirfd, const std::string& name, const std::string& path, EntryLook& look);
 
+// LookAt for the file or folder open as fd, which path names in a failure.
+FileError LookAtOpen(int fd, const std::string& path, EntryLook& look);
+
 // The attributes of the entry name of the folder dirfd (AT_FDCWD: name is a path), never
 // following a symbolic link. Where nothing is stored they are what Samba shows a Windows client:
 // the directory bit from the file type, hidden for a name beginning with a dot. A symbolic link
@@ -97,9 +100,11 @@ FileError WriteAttributesAt(int dirfd, const std::string& name, const std::strin
                             std::uint32_t* now = nullptr, KeptFile* keep = nullptr);
 
 // The same two for the regular file or folder open as fd (any access mode), which path names in
-// a failure; the open file is worked on even after its name has gone or changed.
-FileError ReadAttributesOf(int fd, const std::string& path, std::uint32_t& attributes);
-// known is what the caller knows of fd already, if anything; dos_attrib, if given, holds the
+// a failure; the open file is worked on even after its name has gone or changed. known is what
+// the caller knows of fd already, if anything.
+FileError ReadAttributesOf(int fd, const std::string& path, std::uint32_t& attributes,
+                           const EntryLook* known = nullptr);
+// dos_attrib, if given, holds the
 // file's user.DOSATTRIB bytes where known and receives them as the change leaves them (nullopt
 // where the attributes are kept elsewhere).
 FileError WriteAttributesOf(int fd, const std::string& path, std::uint32_t attributes,

@@ -194,6 +194,24 @@ TEST_F(VolumeTest, AttributesRoundTripOnFilesAndFolders) {
   EXPECT_EQ(Get("desktop.ini"), H);
 }
 
+// The walk's order in each folder: its settings file looked up (none there), the folder's own
+// attributes read and changed, the folder listed. Every answer is the one the call gets alone.
+TEST_F(VolumeTest, AFolderReadChangedAndListedInTheWalksOrderIsTheFolderAsked) {
+  for (const std::string folder : {"Games", ".config"}) {
+    MakeFolder(folder);
+    MakeFile(folder + "/notes.txt");
+    Set(folder, S);
+    const std::uint32_t alone = Get(folder);
+    ASSERT_EQ(files_.ResolveNameCase(At(folder + "/Desktop.INI")), At(folder + "/Desktop.INI"));
+    std::uint32_t walked = 0;
+    ASSERT_TRUE(files_.GetAttributes(At(folder), walked).ok());
+    EXPECT_EQ(walked, alone) << folder;
+    ASSERT_TRUE(files_.SetAttributes(At(folder), (walked | R) & ~D).ok());
+    EXPECT_EQ(List("*.*", kMaskAll, folder), (Names{".", "..", "notes.txt"})) << folder;
+    EXPECT_EQ(Get(folder), alone | R) << folder;
+  }
+}
+
 // ntfs-3g shows empty and one-byte files with the system bit as FIFOs and sockets; they keep
 // their attributes all the same, and a settings file of any size can be made plain again.
 TEST_F(VolumeTest, TinySystemFilesKeepTheirAttributes) {
