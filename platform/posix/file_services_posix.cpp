@@ -288,6 +288,7 @@ class PosixFileServices final : public FileServices {
       }
       return posix::ReadAttributesOf(staged->content.get(), entry, attributes);
     }
+    if (KnownMissing(entry)) return FileError::Of(kErrFileNotFound, ENOENT);
     // A folder the name-case lookup has just read and looked at needs no look nor open of its own.
     if (lookup_.folder_fd && lookup_.folder == entry && lookup_.folder_look.type != 0) {
       posix::EntryLook look = lookup_.folder_look;
@@ -350,6 +351,8 @@ class PosixFileServices final : public FileServices {
     } else if (kept_folder_.fd >= 0 && entry == kept_folder_.path) {
       error =
           posix::WriteAttributesOf(kept_folder_.fd, entry, attributes, &now, &kept_folder_.look);
+    } else if (KnownMissing(entry)) {
+      return FileError::Of(kErrFileNotFound, ENOENT);
     } else {
       posix::PathAt at(entry);
       if (at.error() != 0) return FileErrorFromErrno(at.error(), entry);
@@ -594,6 +597,11 @@ class PosixFileServices final : public FileServices {
     look.type = S_IFREG;
     look.dot_name = posix::IsDotName(entry);
     return look;
+  }
+
+  // True when the name-case lookup has just read entry's folder and found no such name there.
+  bool KnownMissing(const std::string& entry) const {
+    return lookup_.known && lookup_.look.type == 0 && entry == looked_up_;
   }
 
   // The look the name-case lookup has just taken at entry, where it found entry there.

@@ -597,6 +597,10 @@ TEST_F(VolumeTest, RemoveDeletesAndReportsMissingFiles) {
   std::uint32_t attributes = 0;
   EXPECT_EQ(files_.GetAttributes(At("Ormavell.jpg"), attributes).number, kErrFileNotFound);
   EXPECT_EQ(files_.SetAttributes(At("gone/Ormavell.jpg"), H).number, kErrPathNotFound);
+  // The same answers where the name-case lookup has just found no such file.
+  ASSERT_EQ(files_.ResolveNameCase(At("Desktop.INI")), At("Desktop.INI"));
+  EXPECT_EQ(files_.SetAttributes(At("Desktop.INI"), 0).number, kErrFileNotFound);
+  EXPECT_EQ(files_.GetAttributes(At("Desktop.INI"), attributes).number, kErrFileNotFound);
 }
 
 // The engine's order for a settings file: look it up, change its attributes, write it. The
