@@ -23,11 +23,11 @@ std::string ResolveNameCase(const std::string& path, NameLookup* lookup) {
   // past PATH_MAX is reached through a descriptor of its folder.
   PathAt at(path);
   if (at.error() != 0) return path;
-  FileError looked = LookAt(at.dirfd(), at.name(), path, learnt.look);
+  const int looked = LookAtErrno(at.dirfd(), at.name(), path, learnt.look);
   // Only a regular file's look is kept: a change of attributes can change what ntfs-3g shows of
   // others (an empty system file is a FIFO there).
-  if (looked.ok()) learnt.known = S_ISREG(learnt.look.type);
-  if (looked.ok() || looked.os_error != ENOENT) return path;
+  if (looked == 0) learnt.known = S_ISREG(learnt.look.type);
+  if (looked != ENOENT) return path;
 
   std::size_t slash = path.rfind('/');
   std::string_view name = std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1);

@@ -46,6 +46,11 @@ bool IsDotName(const std::string& name) {
 }
 
 FileError LookAt(int dirfd, const std::string& name, const std::string& path, EntryLook& info) {
+  const int err = LookAtErrno(dirfd, name, path, info);
+  return err == 0 ? FileError::Success() : FileErrorFromErrno(err, path);
+}
+
+int LookAtErrno(int dirfd, const std::string& name, const std::string& path, EntryLook& info) {
   info = EntryLook{};
   struct statx stx {};
   const int flags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | (name.empty() ? AT_EMPTY_PATH : 0);
@@ -54,7 +59,7 @@ FileError LookAt(int dirfd, const std::string& name, const std::string& path, En
   };
   // ntfs-3g shows an empty file with the system bit as a FIFO (Interix); when a change of
   // attributes changes that type, FUSE answers the next look with EIO once, then looks afresh.
-  if (!look() && (errno != EIO || !look())) return FileErrorFromErrno(errno, path);
+  if (!look() && (errno != EIO || !look())) return errno;
   info.type = stx.stx_mode & S_IFMT;
   info.dev = makedev(stx.stx_dev_major, stx.stx_dev_minor);
   info.ino = stx.stx_ino;
@@ -70,7 +75,7 @@ FileError LookAt(int dirfd, const std::string& name, const std::string& path, En
         parent.st_dev != info.dev;
   }
   info.dot_name = IsDotName(name.empty() ? path : name);
-  return FileError::Success();
+  return 0;
 }
 
 FileError LookAtOpen(int fd, const std::string& path, EntryLook& look) {

@@ -71,6 +71,10 @@ bool IsDotName(const std::string& name);
 // failure, which carries the errno (ENOENT for a missing entry).
 FileError LookAt(int dirfd, const std::string& name, const std::string& path, EntryLook& look);
 
+// LookAt that returns the errno of a failed look (0 on success), without the look at the
+// folder that tells a missing file from a missing folder.
+int LookAtErrno(int dirfd, const std::string& name, const std::string& path, EntryLook& look);
+
 // LookAt for the file or folder open as fd, which path names in a failure.
 FileError LookAtOpen(int fd, const std::string& path, EntryLook& look);
 
