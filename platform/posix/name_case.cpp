@@ -86,7 +86,7 @@ std::string ResolveNameCase(const std::string& path, NameLookup* lookup) {
     learnt.look = EntryLook{};
     learnt.look.dot_name = IsDotName(path);
     // The same look serves the change of the folder's own attributes that follows.
-    if (learnt.folder_fd && LookAtOpen(learnt.folder_fd.get(), folder, learnt.folder_look).ok() &&
+    if (learnt.folder_fd && LookAt(learnt.folder_fd.get(), "", folder, learnt.folder_look).ok() &&
         learnt.folder_look.mount_id != 0) {
       learnt.look.dev = learnt.folder_look.dev;
       learnt.look.mount_id = learnt.folder_look.mount_id;

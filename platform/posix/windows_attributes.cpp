@@ -78,10 +78,6 @@ int LookAtErrno(int dirfd, const std::string& name, const std::string& path, Ent
   return 0;
 }
 
-FileError LookAtOpen(int fd, const std::string& path, EntryLook& look) {
-  return LookAt(fd, "", path, look);
-}
-
 namespace {
 
 // LookAt for an open file or folder.

@@ -67,16 +67,14 @@ FileError WriteHeldAttributes(KeptFile& kept, const std::string& path);
 // Samba shows such entries hidden.
 bool IsDotName(const std::string& name);
 
-// Looks at the entry name of the folder dirfd (AT_FDCWD: name is a path); path names it in a
-// failure, which carries the errno (ENOENT for a missing entry).
+// Looks at the entry name of the folder dirfd (AT_FDCWD: name is a path; "": the file or folder
+// open as dirfd itself); path names it in a failure, which carries the errno (ENOENT for a
+// missing entry).
 FileError LookAt(int dirfd, const std::string& name, const std::string& path, EntryLook& look);
 
 // LookAt that returns the errno of a failed look (0 on success), without the look at the
 // folder that tells a missing file from a missing folder.
 int LookAtErrno(int dirfd, const std::string& name, const std::string& path, EntryLook& look);
-
-// LookAt for the file or folder open as fd, which path names in a failure.
-FileError LookAtOpen(int fd, const std::string& path, EntryLook& look);
 
 // The attributes of the entry name of the folder dirfd (AT_FDCWD: name is a path), never
 // following a symbolic link. Where nothing is stored they are what Samba shows a Windows client:
@@ -108,9 +106,8 @@ FileError WriteAttributesAt(int dirfd, const std::string& name, const std::strin
 // the caller knows of fd already, if anything.
 FileError ReadAttributesOf(int fd, const std::string& path, std::uint32_t& attributes,
                            const EntryLook* known = nullptr);
-// dos_attrib, if given, holds the
-// file's user.DOSATTRIB bytes where known and receives them as the change leaves them (nullopt
-// where the attributes are kept elsewhere).
+// dos_attrib, if given, holds the file's user.DOSATTRIB bytes where known and receives them as
+// the change leaves them (nullopt where the attributes are kept elsewhere).
 FileError WriteAttributesOf(int fd, const std::string& path, std::uint32_t attributes,
                             std::uint32_t* now = nullptr, const EntryLook* known = nullptr,
                             DosAttribBytes* dos_attrib = nullptr);
