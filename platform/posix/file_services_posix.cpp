@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <random>
 #include <unordered_set>
 #include <utility>
@@ -289,30 +290,38 @@ class PosixFileServices final : public FileServices {
       return posix::ReadAttributesOf(staged->content.get(), entry, attributes);
     }
     if (KnownMissing(entry)) return FileError::Of(kErrFileNotFound, ENOENT);
-    // A folder the name-case lookup has just read and looked at needs no look nor open of its own.
-    if (lookup_.folder_fd && lookup_.folder == entry && lookup_.folder_look.type != 0) {
+    // A folder the name-case lookup has just opened needs no open of its own, nor a look where
+    // the lookup took one.
+    if (lookup_.folder_fd && lookup_.folder == entry &&
+        (lookup_.folder_look.type != 0 ||
+         posix::LookAt(lookup_.folder_fd.get(), "", entry, lookup_.folder_look).ok())) {
       posix::EntryLook look = lookup_.folder_look;
       look.fs_type = staged_.KnownFsType(look.dev, look.mount_id);
       FileError error = posix::ReadAttributesOf(lookup_.folder_fd.get(), entry, attributes, &look);
       if (error.ok()) kept_folder_ = KeptFolder{entry, UniqueFd(), lookup_.folder_fd.get(), look};
       return error;
     }
-    posix::PathAt at(entry);
-    if (at.error() != 0) return FileErrorFromErrno(at.error(), entry);
     const posix::EntryLook* known = KnownLook(entry);
+    // The settings file just looked up is reached through the folder the lookup opened.
+    const std::string in_folder = known != nullptr ? posix::NameInLookupFolder(lookup_, entry) : "";
+    std::optional<posix::PathAt> at;
+    if (in_folder.empty()) {
+      at.emplace(entry);
+      if (at->error() != 0) return FileErrorFromErrno(at->error(), entry);
+    }
+    const int dir = at ? at->dirfd() : lookup_.folder_fd.get();
+    const std::string& name = at ? at->name() : in_folder;
     posix::EntryLook look;
     if (known == nullptr) {
-      if (FileError error = posix::LookAt(at.dirfd(), at.name(), entry, look); !error.ok()) {
-        return error;
-      }
+      if (FileError error = posix::LookAt(dir, name, entry, look); !error.ok()) return error;
       look.fs_type = staged_.KnownFsType(look.dev, look.mount_id);
       known = &look;
     }
     // The walk reads a folder's attributes, changes them and lists the folder: one open serves.
     const bool keep = S_ISDIR(known->type) && !known->mount_root;
     UniqueFd opened;
-    FileError error = posix::ReadAttributesAt(at.dirfd(), at.name(), entry, attributes, known,
-                                              keep ? &opened : nullptr);
+    FileError error =
+        posix::ReadAttributesAt(dir, name, entry, attributes, known, keep ? &opened : nullptr);
     if (error.ok() && opened) {
       const int fd = opened.get();
       kept_folder_ = KeptFolder{entry, std::move(opened), fd, *known};
@@ -354,11 +363,18 @@ class PosixFileServices final : public FileServices {
     } else if (KnownMissing(entry)) {
       return FileError::Of(kErrFileNotFound, ENOENT);
     } else {
-      posix::PathAt at(entry);
-      if (at.error() != 0) return FileErrorFromErrno(at.error(), entry);
-      // The settings file just looked up is opened here and left open for its write.
+      // The settings file just looked up is opened here, through the folder the lookup opened,
+      // and left open for its write.
       const posix::EntryLook* known = KnownLook(entry);
-      error = posix::WriteAttributesAt(at.dirfd(), at.name(), entry, attributes, known, &now,
+      const std::string in_folder =
+          known != nullptr ? posix::NameInLookupFolder(lookup_, entry) : "";
+      std::optional<posix::PathAt> at;
+      if (in_folder.empty()) {
+        at.emplace(entry);
+        if (at->error() != 0) return FileErrorFromErrno(at->error(), entry);
+      }
+      error = posix::WriteAttributesAt(at ? at->dirfd() : lookup_.folder_fd.get(),
+                                       at ? at->name() : in_folder, entry, attributes, known, &now,
                                        known != nullptr ? &lookup_.kept : nullptr);
     }
     // The engine clears a settings file's attributes and at once asks whether it is there.
@@ -377,8 +393,9 @@ class PosixFileServices final : public FileServices {
     if (HasNul(pattern)) return BadName();
     auto [folder, name_pattern] = SplitLast(pattern);
     // The walk decided to enter this folder because it was no link; it must not have become
-    // one since. Where the name-case lookup has just read this folder, in one piece and through
-    // no link, its entries serve: the walk lists each folder right after writing into it.
+    // one since. Where the name-case lookup has just opened this folder through no link, that
+    // descriptor serves, with the entries it read, if it read them in one piece: the walk lists
+    // each folder right after writing into it.
     UniqueFd fd;
     std::string read;
     const bool reused = lookup_.folder_fd && lookup_.folder == folder;
@@ -402,7 +419,7 @@ class PosixFileServices final : public FileServices {
       is_volume_root = statx(fd.get(), "", AT_EMPTY_PATH, STATX_TYPE, &stx) == 0 &&
                        (stx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
     }
-    listing = std::make_unique<PosixListing>(std::move(fd), reused ? &read : nullptr, folder,
+    listing = std::make_unique<PosixListing>(std::move(fd), read.empty() ? nullptr : &read, folder,
                                              name_pattern, mask, is_volume_root, &plain_folders_);
     return FileError::Success();
   }

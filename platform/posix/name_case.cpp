@@ -15,6 +15,16 @@
 
 namespace orm::posix {
 
+std::string NameInLookupFolder(const NameLookup& lookup, const std::string& path) {
+  if (!lookup.folder_fd) return {};
+  const std::string& folder = lookup.folder;
+  const std::size_t slash = path.rfind('/');
+  const bool inside =
+      slash != std::string::npos &&
+      (slash == 0 ? folder == "/" : slash == folder.size() && path.compare(0, slash, folder) == 0);
+  return inside ? path.substr(slash + 1) : std::string();
+}
+
 std::string ResolveNameCase(const std::string& path, NameLookup* lookup) {
   NameLookup ignored;
   NameLookup& learnt = lookup != nullptr ? *lookup : ignored;
@@ -23,21 +33,36 @@ std::string ResolveNameCase(const std::string& path, NameLookup* lookup) {
   // past PATH_MAX is reached through a descriptor of its folder.
   PathAt at(path);
   if (at.error() != 0) return path;
-  const int looked = LookAtErrno(at.dirfd(), at.name(), path, learnt.look);
+  std::size_t slash = path.rfind('/');
+  std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+  const bool plain_name = !name.empty() && name != "." && name != "..";
+  std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  // The walk looks at the settings file, changes it, writes it and lists its folder: the
+  // folder, opened once without following a link at its end, serves all of these, each a walk
+  // of one name instead of the whole path. Where it cannot be opened so (a link, a folder we
+  // may enter but not read), the path is looked at as it stands.
+  UniqueFd fd;
+  if (at.dirfd() == AT_FDCWD && slash != std::string::npos && plain_name) {
+    fd.reset(OpenFolderToRead(AT_FDCWD, folder.c_str(), O_NOFOLLOW));
+  }
+  const int looked = fd ? LookAtErrno(fd.get(), name, path, learnt.look)
+                        : LookAtErrno(at.dirfd(), at.name(), path, learnt.look);
   // Only a regular file's look is kept: a change of attributes can change what ntfs-3g shows of
   // others (an empty system file is a FIFO there).
   if (looked == 0) learnt.known = S_ISREG(learnt.look.type);
-  if (looked != ENOENT) return path;
+  if (looked == 0 && fd) {
+    learnt.folder = folder;
+    learnt.folder_fd = std::move(fd);
+  }
+  if (looked != ENOENT || !plain_name) return path;
 
-  std::size_t slash = path.rfind('/');
-  std::string_view name = std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1);
-  if (name.empty() || name == "." || name == "..") return path;
-  std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
   // The walk lists this folder next and will not go through a link: a folder opened without
   // following one can serve that listing too.
   bool listable = true;
-  UniqueFd fd(at.dirfd() == AT_FDCWD ? OpenFolderToRead(AT_FDCWD, folder.c_str(), O_NOFOLLOW)
-                                     : OpenFolderToRead(at.dirfd(), ".", 0));
+  if (!fd) {
+    fd.reset(at.dirfd() == AT_FDCWD ? OpenFolderToRead(AT_FDCWD, folder.c_str(), O_NOFOLLOW)
+                                    : OpenFolderToRead(at.dirfd(), ".", 0));
+  }
   if (!fd && errno == ELOOP) {
     listable = false;
     fd.reset(OpenFolderToRead(AT_FDCWD, folder.c_str(), 0));

@@ -15,9 +15,11 @@ struct NameLookup {
   // mount_id are then the folder's where it was read in one piece, else 0).
   bool known = false;
   EntryLook look;
-  // Where the folder was read to find the name and all its entries came in one read: the
-  // folder's path as it stands in the path, a descriptor of it opened without following a link
-  // at its end, and the entries as getdents64 gave them. Empty otherwise.
+  // Where the folder could be opened without following a link at its end: the folder's path as
+  // it stands in the path and that descriptor, through which the name was looked at. Where the
+  // folder was also read to find the name, and all its entries came in one read, entries holds
+  // them as getdents64 gave them (at least "." and ".."); it is empty where the folder was not
+  // read. All empty otherwise.
   std::string folder;
   UniqueFd folder_fd;
   std::string entries;
@@ -26,6 +28,10 @@ struct NameLookup {
   // The file, where a change of its attributes has opened it since.
   KeptFile kept;
 };
+
+// The name of path in the folder that lookup holds open, where path is an entry of that folder;
+// empty otherwise.
+std::string NameInLookupFolder(const NameLookup& lookup, const std::string& path);
 
 // The path of the existing entry that path names on Windows: when the last component does not
 // exist as written but an entry of its folder differs from it only in letter case, the path

@@ -45,6 +45,8 @@ constexpr std::size_t kTempSuffix = 13;
 // pass it, is reached through a descriptor of its folder; a shorter one as it stands.
 class Location {
  public:
+  // A folder held open already, of which the file is an entry.
+  explicit Location(int folder) : at_(std::string()), dir_(folder), error_(0) {}
   explicit Location(const std::string& path) : at_(path), dir_(at_.dirfd()), error_(at_.error()) {
     if (error_ == 0 && dir_ == AT_FDCWD && path.size() + kTempSuffix >= PATH_MAX) {
       std::size_t slash = path.rfind('/');
@@ -277,7 +279,10 @@ FileError Write(const std::string& file, std::span<const ProfileEdit> edits, Sta
   if (HasNul(file)) return FileError::Of(kErrBadFileName, EINVAL);
   // A file whose last write is still pending is read as that write leaves it.
   if (writes.Pending(file) != nullptr) writes.Commit();
-  Location at(file);
+  // A file the lookup has just found, or found missing, in a folder it opened is reached through
+  // that folder, and so is its new content.
+  const bool in_folder = resolved != nullptr && !NameInLookupFolder(*resolved, file).empty();
+  Location at = in_folder ? Location(resolved->folder_fd.get()) : Location(file);
   if (at.error() != 0) return FileErrorFromErrno(at.error(), file);
   Entry entry{at.dir(), at.NameOf(file), file};
   // The name as written costs one lstat, or none where the lookup has just looked at it; only a

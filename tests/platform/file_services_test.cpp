@@ -194,12 +194,16 @@ TEST_F(VolumeTest, AttributesRoundTripOnFilesAndFolders) {
   EXPECT_EQ(Get("desktop.ini"), H);
 }
 
-// The walk's order in each folder: its settings file looked up (none there), the folder's own
-// attributes read and changed, the folder listed. Every answer is the one the call gets alone.
+// The walk's order in each folder: its settings file looked up, the folder's own attributes
+// read and changed, the folder listed. Every answer is the one the call gets alone.
 TEST_F(VolumeTest, AFolderReadChangedAndListedInTheWalksOrderIsTheFolderAsked) {
-  for (const std::string folder : {"Games", ".config"}) {
+  // Without a settings file, where the lookup reads the folder, and with one, where it does not.
+  for (const std::string folder : {"Games", ".config", "Music"}) {
     MakeFolder(folder);
     MakeFile(folder + "/notes.txt");
+    const Names listed = folder == "Music" ? Names{".", "..", "Desktop.INI", "notes.txt"}
+                                           : Names{".", "..", "notes.txt"};
+    if (folder == "Music") MakeFile(folder + "/Desktop.INI");
     Set(folder, S);
     const std::uint32_t alone = Get(folder);
     ASSERT_EQ(files_.ResolveNameCase(At(folder + "/Desktop.INI")), At(folder + "/Desktop.INI"));
@@ -207,7 +211,7 @@ TEST_F(VolumeTest, AFolderReadChangedAndListedInTheWalksOrderIsTheFolderAsked) {
     ASSERT_TRUE(files_.GetAttributes(At(folder), walked).ok());
     EXPECT_EQ(walked, alone) << folder;
     ASSERT_TRUE(files_.SetAttributes(At(folder), (walked | R) & ~D).ok());
-    EXPECT_EQ(List("*.*", kMaskAll, folder), (Names{".", "..", "notes.txt"})) << folder;
+    EXPECT_EQ(List("*.*", kMaskAll, folder), listed) << folder;
     EXPECT_EQ(Get(folder), alone | R) << folder;
   }
 }
@@ -634,14 +638,15 @@ TEST_F(VolumeTest, AChangeOfAttributesBeforeAWriteReachesTheFileWhateverTheWrite
 }
 
 // More folders than one run of deferred switches holds, each file handled in the engine's order
-// (its attributes cleared, written, given new ones); each file written twice, the second write
-// reading what the first left.
+// (its attributes cleared, written, given new ones, its folder listed); each file written twice,
+// the second write reading what the first left.
 TEST_F(VolumeTest, DeferredWritesReachEveryFileWholeWithTheAttributesSetMeanwhile) {
   constexpr int kFolders = 300;
   const std::vector<ProfileEdit> edits = {{"a", "k", "new"}, {"b", "x", "1"}};
   const std::vector<ProfileEdit> again = {{"c", "y", "2"}};
   for (int i = 0; i < kFolders; ++i) {
     MakeFolder("f" + std::to_string(i));
+    MakeFolder("f" + std::to_string(i) + "/sub");
     MakeFile("f" + std::to_string(i) + "/desktop.ini", "[a]\r\nk=old\r\n");
     Set("f" + std::to_string(i) + "/desktop.ini", H | S);
   }
@@ -655,6 +660,8 @@ TEST_F(VolumeTest, DeferredWritesReachEveryFileWholeWithTheAttributesSetMeanwhil
     // Set after the content was written: the new file gets them, not the old one.
     ASSERT_TRUE(files_.SetAttributes(file, H | S).ok()) << file;
     EXPECT_EQ(Get("f" + std::to_string(i) + "/desktop.ini") & (R | H | S), H | S);
+    const Names listed = List("*.*", kMaskAll, "f" + std::to_string(i));
+    EXPECT_EQ(std::count(listed.begin(), listed.end(), "sub"), 1) << file;
     if (i == 0 || i == kFolders - 1) {
       ASSERT_TRUE(files_.WriteProfileEntries(file, again, applied).ok());
     }
@@ -674,7 +681,7 @@ TEST_F(VolumeTest, DeferredWritesReachEveryFileWholeWithTheAttributesSetMeanwhil
         << folder;
     // The NTFS driver turns archive on at a rename; the attributes set are given back.
     EXPECT_EQ(Get(folder + "/desktop.ini") & (R | H | S | A), H | S) << folder;
-    EXPECT_EQ(NamesOnDisk(folder), Names{"desktop.ini"}) << folder;
+    EXPECT_EQ(NamesOnDisk(folder), (Names{"desktop.ini", "sub"})) << folder;
   }
 }
 
