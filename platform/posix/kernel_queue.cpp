@@ -32,14 +32,12 @@ std::unique_ptr<KernelQueue> KernelQueue::Open(unsigned room) {
   const bool usable = probe != nullptr && io_uring_opcode_supported(probe, IORING_OP_LINKAT) &&
                       io_uring_opcode_supported(probe, IORING_OP_RENAMEAT) &&
                       io_uring_register_iowq_max_workers(&ring->ring, workers) == 0;
-  const bool xattrs = usable && io_uring_opcode_supported(probe, IORING_OP_FSETXATTR);
   if (probe != nullptr) io_uring_free_probe(probe);
   if (!usable) {
     io_uring_queue_exit(&ring->ring);
     return nullptr;
   }
   auto queue = std::unique_ptr<KernelQueue>(new KernelQueue(std::move(ring)));
-  queue->sets_xattrs_ = xattrs;
   queue->links_by_fd_ = queue->LinksByDescriptor();
   return queue;
 }
@@ -95,15 +93,6 @@ bool KernelQueue::Rename(int dir, const char* from, const char* to, std::uint64_
   io_uring_sqe* sqe = io_uring_get_sqe(&ring_->ring);
   if (sqe == nullptr) return false;
   io_uring_prep_renameat(sqe, dir, from, dir, to, 0);
-  Finish(sqe, tag, then);
-  return true;
-}
-
-bool KernelQueue::SetXattr(int fd, const char* name, const std::string& value, std::uint64_t tag,
-                           bool then) {
-  io_uring_sqe* sqe = io_uring_get_sqe(&ring_->ring);
-  if (sqe == nullptr) return false;
-  io_uring_prep_fsetxattr(sqe, fd, name, value.data(), 0, static_cast<unsigned>(value.size()));
   Finish(sqe, tag, then);
   return true;
 }

@@ -1,10 +1,9 @@
-// Links, renames and extended attributes handed to the kernel (io_uring) and carried out by one
-// kernel worker of this process while the caller goes on.
+// Links and renames handed to the kernel (io_uring) and carried out by one kernel worker of this
+// process while the caller goes on.
 #pragma once
 
 #include <cstdint>
 #include <memory>
-#include <string>
 
 namespace orm::posix {
 
@@ -27,9 +26,6 @@ class KernelQueue {
   bool Link(int fd, const char* from, int dir, const char* name, std::uint64_t tag, bool then);
   // renameat(dir, from, dir, to)
   bool Rename(int dir, const char* from, const char* to, std::uint64_t tag, bool then);
-  // fsetxattr(fd, name, value, size, 0), where SetsXattrs() (Linux 5.19 and later).
-  bool SetXattr(int fd, const char* name, const std::string& value, std::uint64_t tag, bool then);
-  bool SetsXattrs() const { return sets_xattrs_; }
 
   // Hands every queued call to the kernel; returns how many it took, or -errno. Calls it did
   // not take are dropped when the queue goes.
@@ -44,7 +40,6 @@ class KernelQueue {
   std::unique_ptr<Ring> ring_;
   // Whether the kernel's worker may link a file from its descriptor (Open asks it once).
   bool LinksByDescriptor();
-  bool sets_xattrs_ = false;
   bool links_by_fd_ = false;
 };
 

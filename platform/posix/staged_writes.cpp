@@ -366,7 +366,6 @@ FileError StageFile(int dir, const std::string& name, const std::string& path,
 
 struct StagedWrites::Flight {
   // A call not made has no result: it stays positive.
-  int xattr = 1;
   int link = 1;
   int rename = 1;
   bool failed = false;    // given up before the run was queued
@@ -445,7 +444,7 @@ void StagedWrites::Refilter() {
 namespace {
 
 // Each call the kernel makes is tagged with its file's sequence number and its step.
-enum Step : std::uint64_t { kLink, kRename, kXattr };
+enum Step : std::uint64_t { kLink, kRename };
 
 std::uint64_t Tag(std::size_t file, Step step) {
   return static_cast<std::uint64_t>(file) * 4 + step;
@@ -482,27 +481,18 @@ void StagedWrites::Launch() {
       flight.failed = true;
       continue;
     }
-    // The kernel reads the paths when the run is submitted. Attributes held for the content go
-    // first, in the same chain.
+    // The kernel reads the paths when the run is submitted. Attributes held for the content are
+    // given here: the kernel's worker has the heavier part already (each rename releases the old
+    // file), and the walk would otherwise wait for it.
     flight.self = "/proc/self/fd/" + std::to_string(file.content.get());
-    if (file.dos_attrib_held && !queue_->SetsXattrs()) {
-      if (!GiveHeldAttributes(file).ok()) {
-        Discard(file);
-        flight.failed = true;
-        continue;
-      }
+    if (!GiveHeldAttributes(file).ok()) {
+      Discard(file);
+      flight.failed = true;
+      continue;
     }
-    auto give_held = [&] {
-      if (file.dos_attrib_held) {
-        queue_->SetXattr(file.content.get(), kDosAttribName, *file.dos_attrib, Tag(seq, kXattr),
-                         true);
-      }
-    };
     if (!file.temp.empty()) {
-      give_held();
       queue_->Rename(file.dir, file.temp.c_str(), file.name.c_str(), Tag(seq, kRename), false);
     } else if (!file.replaces) {
-      give_held();
       queue_->Link(file.content.get(), flight.self.c_str(), file.dir, file.name.c_str(),
                    Tag(seq, kLink), false);
     } else {
@@ -520,7 +510,6 @@ void StagedWrites::Launch() {
       std::swap(file.temp, flight.temp);
       flight.temp_path = file.TempPath();
       std::swap(file.temp, flight.temp);
-      give_held();
       queue_->Link(file.content.get(), flight.self.c_str(), file.dir, flight.temp.c_str(),
                    Tag(seq, kLink), true);
       queue_->Rename(file.dir, flight.temp.c_str(), file.name.c_str(), Tag(seq, kRename), false);
@@ -569,7 +558,7 @@ FileError StagedWrites::LandOldest() {
     // A call cancelled (a chain whose first call the kernel could not take) was never made.
     if (result == -ECANCELED) result = 1;
     Flight& flight = flights_[seq - first_seq_];
-    (tag % 4 == kLink ? flight.link : tag % 4 == kRename ? flight.rename : flight.xattr) = result;
+    (tag % 4 == kLink ? flight.link : flight.rename) = result;
   }
   const std::size_t landed = runs_.front().end - first_seq_;
   FileError first = FileError::Success();
@@ -577,20 +566,15 @@ FileError StagedWrites::LandOldest() {
     StagedFile& file = in_flight_[i];
     const Flight& flight = flights_[i];
     if (flight.failed) continue;
-    if (flight.xattr == 0) file.dos_attrib_held = false;
     const bool temp_named = !flight.temp.empty() && flight.link == 0;
     if (temp_named) file.temp = flight.temp;
     // Made: a rename of our own temporary file, or a new file's link under its name.
     const bool done = flight.rename == 0 ? flight.temp.empty() || temp_named
                                          : !file.replaces && file.temp.empty() && flight.link == 0;
     const int err = flight.link < 0 ? -flight.link : flight.rename < 0 ? -flight.rename : 0;
-    // Attributes the kernel did not give are given here, to the content switched or not; a
-    // switch not made yet is made only with them.
-    FileError error = GiveHeldAttributes(file);
+    FileError error = FileError::Success();
     if (done) {
       file.temp.clear();
-    } else if (!error.ok()) {
-      // reported below, and the old file stays
     } else if (flight.link == -EEXIST && flight.rename != 0) {
       error = Switch(file);  // the name was taken meanwhile: another is chosen
     } else if (err != 0) {
