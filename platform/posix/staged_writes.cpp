@@ -381,15 +381,16 @@ StagedWrites::~StagedWrites() {
 }
 
 void StagedWrites::Defer() {
-  // Each pending file may hold two descriptors: a run stays well inside the process's limit.
+  // Each pending file may hold three descriptors (its content, its folder, and on FAT the file it
+  // replaces): a run stays inside the process's limit.
   struct rlimit limit {};
   std::size_t room = 1024;
   if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
     room = static_cast<std::size_t>(limit.rlim_cur);
   }
   limit_ = std::min(kMaxRun, room > 128 ? (room - 64) / 3 : 1);
-  // Files switched by the kernel hold up to two each (the content, and a folder deep below the
-  // path limit), in up to three runs: two in the kernel's hands and the one being filled.
+  // Files switched by the kernel hold up to two each (the content and its folder), in up to
+  // three runs: two in the kernel's hands and the one being filled.
   queued_limit_ = std::min(kMaxRun, room > 128 ? (room - 64) / 6 : 1);
   deferring_ = true;
   known_volume_ = false;
