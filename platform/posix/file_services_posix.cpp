@@ -264,6 +264,26 @@ bool IsTemporaryName(std::string_view name, std::string_view written) {
          IsLowerHex(name.substr(written.size() + 1));
 }
 
+// An entry as the *at calls reach it: by its name in a folder held open where that name is
+// given, else as PathAt reaches its path (error is then the errno of the folders on the way).
+struct EntryAt {
+  EntryAt(const std::string& path, int folder, std::string name_in_folder)
+      : name(std::move(name_in_folder)) {
+    if (!name.empty()) {
+      dir = folder;
+      return;
+    }
+    at.emplace(path);
+    dir = at->dirfd();
+    name = at->name();
+    error = at->error();
+  }
+  std::optional<posix::PathAt> at;
+  int dir = AT_FDCWD;
+  std::string name;
+  int error = 0;
+};
+
 class PosixFileServices final : public FileServices {
  public:
   FileError GetAttributes(const std::string& path, std::uint32_t& attributes) override {
@@ -302,26 +322,19 @@ class PosixFileServices final : public FileServices {
       return error;
     }
     const posix::EntryLook* known = KnownLook(entry);
-    // The settings file just looked up is reached through the folder the lookup opened.
-    const std::string in_folder = known != nullptr ? posix::NameInLookupFolder(lookup_, entry) : "";
-    std::optional<posix::PathAt> at;
-    if (in_folder.empty()) {
-      at.emplace(entry);
-      if (at->error() != 0) return FileErrorFromErrno(at->error(), entry);
-    }
-    const int dir = at ? at->dirfd() : lookup_.folder_fd.get();
-    const std::string& name = at ? at->name() : in_folder;
+    const EntryAt at = LookedUpAt(entry, known);
+    if (at.error != 0) return FileErrorFromErrno(at.error, entry);
     posix::EntryLook look;
     if (known == nullptr) {
-      if (FileError error = posix::LookAt(dir, name, entry, look); !error.ok()) return error;
+      if (FileError error = posix::LookAt(at.dir, at.name, entry, look); !error.ok()) return error;
       look.fs_type = staged_.KnownFsType(look.dev, look.mount_id);
       known = &look;
     }
     // The walk reads a folder's attributes, changes them and lists the folder: one open serves.
     const bool keep = S_ISDIR(known->type) && !known->mount_root;
     UniqueFd opened;
-    FileError error =
-        posix::ReadAttributesAt(dir, name, entry, attributes, known, keep ? &opened : nullptr);
+    FileError error = posix::ReadAttributesAt(at.dir, at.name, entry, attributes, known,
+                                              keep ? &opened : nullptr);
     if (error.ok() && opened) {
       const int fd = opened.get();
       kept_folder_ = KeptFolder{entry, std::move(opened), fd, *known};
@@ -363,18 +376,11 @@ class PosixFileServices final : public FileServices {
     } else if (KnownMissing(entry)) {
       return FileError::Of(kErrFileNotFound, ENOENT);
     } else {
-      // The settings file just looked up is opened here, through the folder the lookup opened,
-      // and left open for its write.
+      // The settings file just looked up is opened here and left open for its write.
       const posix::EntryLook* known = KnownLook(entry);
-      const std::string in_folder =
-          known != nullptr ? posix::NameInLookupFolder(lookup_, entry) : "";
-      std::optional<posix::PathAt> at;
-      if (in_folder.empty()) {
-        at.emplace(entry);
-        if (at->error() != 0) return FileErrorFromErrno(at->error(), entry);
-      }
-      error = posix::WriteAttributesAt(at ? at->dirfd() : lookup_.folder_fd.get(),
-                                       at ? at->name() : in_folder, entry, attributes, known, &now,
+      const EntryAt at = LookedUpAt(entry, known);
+      if (at.error != 0) return FileErrorFromErrno(at.error, entry);
+      error = posix::WriteAttributesAt(at.dir, at.name, entry, attributes, known, &now,
                                        known != nullptr ? &lookup_.kept : nullptr);
     }
     // The engine clears a settings file's attributes and at once asks whether it is there.
@@ -619,6 +625,13 @@ class PosixFileServices final : public FileServices {
   // True when the name-case lookup has just read entry's folder and found no such name there.
   bool KnownMissing(const std::string& entry) const {
     return lookup_.known && lookup_.look.type == 0 && entry == looked_up_;
+  }
+
+  // Where the *at calls reach entry: the settings file just looked up (known is the lookup's look
+  // at it) through the folder the lookup opened, anything else by its path.
+  EntryAt LookedUpAt(const std::string& entry, const posix::EntryLook* known) const {
+    return EntryAt(entry, lookup_.folder_fd.get(),
+                   known != nullptr ? posix::NameInLookupFolder(lookup_, entry) : std::string());
   }
 
   // The look the name-case lookup has just taken at entry, where it found entry there.
