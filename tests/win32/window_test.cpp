@@ -240,12 +240,14 @@ class WindowTest : public ::testing::Test {
     return rect;
   }
 
+  // The log list's lines; read while the program adds to it, a read may end early.
   std::vector<std::string> Log() const {
     std::vector<std::string> lines;
     HWND list = Item(IDC_LSTLOG);
     const auto count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
       const auto length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+      if (length == LB_ERR) break;  // the list was emptied meanwhile
       std::wstring line(static_cast<std::size_t>(length) + 1, L'\0');
       SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(line.data()));
       line.resize(static_cast<std::size_t>(length));
@@ -290,9 +292,11 @@ class WindowTest : public ::testing::Test {
   // Waits until an install (index 0) or a remove has ended with the success line.
   std::vector<std::string> AwaitOperation(int index) {
     const std::string header = index == 0 ? kInstallHeader : kRemoveHeader;
+    // The log is read once the buttons are enabled again, when the program no longer adds to it.
     EXPECT_TRUE(WaitFor([&] {
+      if (!Idle()) return false;
       const std::vector<std::string> log = Log();
-      return Idle() && !log.empty() && log.front() == header && log.back() == kSuccess;
+      return !log.empty() && log.front() == header && log.back() == kSuccess;
     })) << "the operation did not end with success: "
         << (Log().empty() ? "" : Log().front());
     return Log();
