@@ -86,6 +86,11 @@ class FileServices {
   // Deletes a file (53 when there is none).
   virtual FileError RemoveFile(const std::string& path) = 0;
 
+  // The whole content of a file, read without following a symbolic link and, where the system
+  // lets us, without setting its access time. Fails with 53 when there is no such file; a
+  // folder or a device is not read (75). Changes nothing on the disk.
+  virtual FileError ReadFile(const std::string& path, std::string& bytes) = 0;
+
   // One profile write (WritePrivateProfileString): key and value as in ProfileEdit. The file is
   // created when missing (not for a deletion), and every byte not named by the edit stays.
   virtual FileError WriteProfileEntry(const std::string& file, std::string_view section,

@@ -69,6 +69,28 @@ class Editor {
  public:
   Editor(Text<Unit>& text, bool has_bom) : t_(text), has_bom_(has_bom) {}
 
+  std::optional<Text<Unit>> Read(std::string_view section, std::string_view key) const {
+    std::optional<Section> sec = FindSection(TrimSpaces(section));
+    if (!sec) return std::nullopt;
+    for (std::size_t pos = sec->header.next; pos < sec->body_end;) {
+      Line line = LineAt(pos);
+      Parsed p = Parse(line);
+      if (p.kind == Kind::kKey && NameIs(p, TrimSpaces(key))) {
+        std::size_t b = p.value_begin;
+        std::size_t e = line.end;
+        while (b < e && IsBlank(t_[b])) ++b;
+        while (e > b && IsBlank(t_[e - 1])) --e;
+        if (e - b >= 2 && (t_[b] == Unit('"') || t_[b] == Unit('\'')) && t_[e - 1] == t_[b]) {
+          ++b;
+          --e;
+        }
+        return t_.substr(b, e - b);
+      }
+      pos = line.next;
+    }
+    return std::nullopt;
+  }
+
   bool Apply(const ProfileEdit& edit) {
     std::string_view section = TrimSpaces(edit.section);
     if (!edit.key) return DeleteSection(section);
@@ -271,14 +293,18 @@ Encoding Detect(const std::string& bytes) {
 
 // A UTF-16 file is edited as code units between its byte order mark and a stray last byte
 // (an odd length), which both stay where they are.
-bool ApplyUtf16(std::string& bytes, bool big_endian, std::span<const ProfileEdit> edits) {
-  std::size_t units = (bytes.size() - 2) / 2;
-  std::u16string text(units, u'\0');
-  for (std::size_t i = 0; i < units; ++i) {
+std::u16string Utf16Units(const std::string& bytes, bool big_endian) {
+  std::u16string text((bytes.size() - 2) / 2, u'\0');
+  for (std::size_t i = 0; i < text.size(); ++i) {
     auto lo = static_cast<unsigned char>(bytes[2 + 2 * i + (big_endian ? 1 : 0)]);
     auto hi = static_cast<unsigned char>(bytes[2 + 2 * i + (big_endian ? 0 : 1)]);
     text[i] = static_cast<char16_t>(lo | (hi << 8));
   }
+  return text;
+}
+
+bool ApplyUtf16(std::string& bytes, bool big_endian, std::span<const ProfileEdit> edits) {
+  std::u16string text = Utf16Units(bytes, big_endian);
   Editor<char16_t> editor(text, true);
   bool changed = false;
   for (const ProfileEdit& edit : edits) changed = editor.Apply(edit) || changed;
@@ -321,6 +347,19 @@ bool ApplyProfileEdits(std::string& bytes, bool& exists, std::span<const Profile
   });
   if (created) exists = true;
   return changed || created;
+}
+
+std::optional<std::string> ReadProfileString(const std::string& bytes, std::string_view section,
+                                             std::string_view key) {
+  const Encoding encoding = Detect(bytes);
+  if (encoding == Encoding::kBytes) {
+    std::string text = bytes;
+    return Editor<char>(text, false).Read(section, key);
+  }
+  std::u16string text = Utf16Units(bytes, encoding == Encoding::kUtf16Be);
+  std::optional<std::u16string> value = Editor<char16_t>(text, true).Read(section, key);
+  if (!value) return std::nullopt;
+  return Utf16ToUtf8(*value);
 }
 
 bool ApplyProfileEdit(std::string& bytes, const ProfileEdit& edit) {

@@ -3,8 +3,10 @@
 // byte kept. No I/O; the platform writers read and write the file around these functions.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "platform/file_services.h"
 
@@ -24,5 +26,12 @@ bool ApplyProfileEdits(std::string& bytes, bool& exists, std::span<const Profile
 // One edit on the bytes of an existing file (an empty text is an empty file). Returns true
 // when the bytes changed.
 bool ApplyProfileEdit(std::string& bytes, const ProfileEdit& edit);
+
+// The value of key in section as GetPrivateProfileString reads it from a file's bytes: the
+// first section of that name, the first such key line in it, the value without the blanks
+// around it and without one pair of matching outer quotes. A UTF-16 file's value comes as
+// UTF-8; other bytes as they stand. nullopt where there is no such key.
+std::optional<std::string> ReadProfileString(const std::string& bytes, std::string_view section,
+                                             std::string_view key);
 
 }  // namespace orm

@@ -527,6 +527,31 @@ class PosixFileServices final : public FileServices {
     return FileError::Success();
   }
 
+  FileError ReadFile(const std::string& path, std::string& bytes) override {
+    Forget(true);
+    bytes.clear();
+    if (HasNul(path)) return BadName();
+    if (staged_.Pending(path) != nullptr) staged_.Commit();
+    posix::PathAt at(path);
+    if (at.error() != 0) return FileErrorFromErrno(at.error(), path);
+    // O_NONBLOCK: a FIFO named like a settings file must not hold the walk.
+    UniqueFd fd(posix::OpenLeavingAccessTime(
+        at.dirfd(), at.name().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd) return FileErrorFromErrno(errno == ELOOP ? EINVAL : errno, path);
+    struct stat st {};
+    if (fstat(fd.get(), &st) != 0) return FileErrorFromErrno(errno, path);
+    if (!S_ISREG(st.st_mode))
+      return FileErrorFromErrno(S_ISDIR(st.st_mode) ? EISDIR : EINVAL, path);
+    char buffer[1 << 16];
+    for (;;) {
+      const ssize_t got = read(fd.get(), buffer, sizeof buffer);
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) return FileErrorFromErrno(errno, path);
+      if (got == 0) return FileError::Success();
+      bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+  }
+
   FileError WriteProfileEntry(const std::string& file, std::string_view section,
                               std::optional<std::string_view> key,
                               std::optional<std::string_view> value) override {

@@ -291,6 +291,41 @@ class Win32FileServices final : public FileServices {
     return FileError::Success();
   }
 
+  FileError ReadFile(const std::string& path, std::string& bytes) override {
+    bytes.clear();
+    const std::wstring apiPath = ApiPath(path);
+    // A link named like a settings file is no settings file, and a folder none either.
+    const DWORD attributes = GetFileAttributesW(apiPath.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return LastWin32Error();
+    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) {
+      return win32::FromWin32Error(ERROR_INVALID_FUNCTION);
+    }
+    HANDLE handle = CreateFileW(apiPath.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return LastWin32Error();
+    FileError result;
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+      result = win32::FromWin32Error(ERROR_INVALID_FUNCTION);
+    } else {
+      // The access time stays as it was: FILETIME -1 stops its updates through this handle.
+      FILETIME keep{0xFFFFFFFF, 0xFFFFFFFF};
+      SetFileTime(handle, nullptr, &keep, nullptr);
+      char buffer[1 << 16];
+      for (;;) {
+        DWORD got = 0;
+        if (!::ReadFile(handle, buffer, sizeof buffer, &got, nullptr)) {
+          result = LastWin32Error();
+          break;
+        }
+        if (got == 0) break;
+        bytes.append(buffer, got);
+      }
+    }
+    CloseHandle(handle);
+    return result;
+  }
+
   FileError WriteProfileEntry(const std::string& file, std::string_view section,
                               std::optional<std::string_view> key,
                               std::optional<std::string_view> value) override {

@@ -30,6 +30,9 @@ class ForwardingFiles : public FileServices {
     return base_.CopyFileReplacing(source, target);
   }
   FileError RemoveFile(const std::string& path) override { return base_.RemoveFile(path); }
+  FileError ReadFile(const std::string& path, std::string& bytes) override {
+    return base_.ReadFile(path, bytes);
+  }
   FileError WriteProfileEntry(const std::string& file, std::string_view section,
                               std::optional<std::string_view> key,
                               std::optional<std::string_view> value) override {
