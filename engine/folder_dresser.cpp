@@ -1,9 +1,11 @@
 #include "engine/folder_dresser.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <utility>
 #include <vector>
 
+#include "engine/folder_walk.h"
 #include "engine/ignore_mode.h"
 #include "engine/run_time_error.h"
 #include "support/as.h"
@@ -74,6 +76,40 @@ std::string BackdropReference(std::string_view extension) {
   return "\\" + std::string(kBackdropBaseName) + std::string(extension);
 }
 
+std::string_view BelowRoot(std::string_view folder, std::string_view root) {
+  std::string_view below = folder.substr(std::min(root.size(), folder.size()));
+  while (!below.empty() && below.back() == kPathSeparator) below.remove_suffix(1);
+  return below;
+}
+
+std::size_t WindowsPathUnits(std::string_view belowRoot) {
+  return 3 + Utf8ToUtf16(belowRoot, true).size();
+}
+
+std::string BackdropEntry(std::string_view belowRoot, std::string_view extension) {
+  std::string entry;
+  if (!belowRoot.empty()) {
+    const std::size_t depth = 1 + static_cast<std::size_t>(std::count(
+                                      belowRoot.begin(), belowRoot.end(), kPathSeparator));
+    for (std::size_t level = 0; level < depth; ++level) entry += "..\\";
+  }
+  entry += kBackdropBaseName;
+  entry += extension;
+  // A value with a leading backslash names the root of the reader's own current drive, not the
+  // folder's: it is the last resort, for folders too deep for any reader to append the other.
+  if (WindowsPathUnits(belowRoot) + 1 + Utf8ToUtf16(entry, true).size() >= kReaderPathLimit) {
+    return BackdropReference(extension);
+  }
+  return entry;
+}
+
+bool HasBadNameCharacter(std::string_view text) {
+  return std::any_of(text.begin(), text.end(), [](char c) {
+    return static_cast<unsigned char>(c) < 32 ||
+           std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos;
+  });
+}
+
 bool IsDriveRoot(std::string_view folder, std::string_view destinationRoot) {
   if constexpr (kWindowsPaths) {
     return folder.size() == 3;
@@ -133,13 +169,23 @@ void FolderDresser::cmdSkin_Click(std::int16_t index) {
     log(kLogCopyHeader);
     log("");
     std::string target;
+    std::string extension;
     ignore.Run([&] {
-      target = BackdropFullName(GetDestinationRoot(), asGetFileExtension(window_.PictureText()));
+      extension = asGetFileExtension(window_.PictureText());
+      target = BackdropFullName(GetDestinationRoot(), extension);
     });
+    // The extension names the backdrop and goes into every settings file: a line break there
+    // would write lines of its own into each of them. Such a name is refused before anything
+    // is touched, as Windows refuses it.
+    const bool badName = HasBadNameCharacter(extension);
     // A hidden or read-only picture of an earlier install must be plain before it is replaced.
-    ignore.Record(files_.SetAttributes(target, kAttrNormal));
+    if (!badName) ignore.Record(files_.SetAttributes(target, kAttrNormal));
     ignore.Clear();
-    ignore.Run([&] { Check(files_.CopyFileReplacing(window_.PictureText(), target)); });
+    if (badName) {
+      ignore.Record(FileError::Of(kErrBadFileName));
+    } else {
+      ignore.Run([&] { Check(files_.CopyFileReplacing(window_.PictureText(), target)); });
+    }
     if (ignore.number() != 0) {
       log(kLogError + std::to_string(ignore.number()));
       log("  " + ignore.description());
@@ -216,61 +262,14 @@ bool FolderDresser::ProcessFolder(const std::string& folder, std::int16_t mode) 
     Deferral& operator=(const Deferral&) = delete;
   } deferral{files_};
 
-  // The walk keeps its own stack instead of recursing, so that no depth of folders can
-  // overflow the call stack. Each level holds the subfolders of one folder, in listing order,
-  // and the index of the next one to visit: pre-order, each listing read to its end first.
-  struct Level {
-    std::vector<std::string> subfolders;
-    std::size_t next = 0;
-  };
-  std::vector<Level> levels;
-  levels.push_back({ListSubfolders(root), 0});
-  while (!levels.empty()) {
-    Level& level = levels.back();
-    if (level.next == level.subfolders.size()) {
-      levels.pop_back();
-      continue;
-    }
-    std::string subfolder = std::move(level.subfolders[level.next++]);
+  return WalkBelow(files_, root, true, [&](const std::string& subfolder) {
     try {
-      if (!DressFolder(subfolder, mode, root)) return false;
+      return DressFolder(subfolder, mode, root);
     } catch (const RunTimeError&) {
       // A folder whose handling ends abnormally ends the whole walk unsuccessfully.
       return false;
     }
-    std::vector<std::string> below = ListSubfolders(asAddBackslash(subfolder));
-    levels.push_back({std::move(below), 0});
-  }
-  return true;
-}
-
-std::vector<std::string> FolderDresser::ListSubfolders(const std::string& folder) {
-  std::vector<std::string> subfolders;
-  std::unique_ptr<DirListing> listing;
-  if (!files_.OpenListing(folder + "*.*", kMaskAll, listing).ok()) return subfolders;
-  std::string name;
-  std::vector<std::string> leftovers;
-  // A listing that fails midway keeps the subfolders found so far.
-  while (listing->Next(name).ok() && !name.empty()) {
-    if (name == "." || name == "..") continue;
-    std::string path = folder + name;
-    // Where the listing already knows the entry's kind, no further look at it is needed.
-    std::optional<std::uint32_t> kind = listing->LastEntryKind();
-    std::uint32_t attributes = kind.value_or(0);
-    // An entry whose attributes cannot be read is taken as a folder: its own step then finds
-    // nothing to write and nothing to list. Links and other volumes are never entered.
-    if ((!kind && !files_.GetAttributes(path, attributes).ok()) ||
-        ((attributes & kAttrDirectory) != 0 && (attributes & kAttrReparsePoint) == 0)) {
-      subfolders.push_back(std::move(path));
-    } else if ((attributes & (kAttrDirectory | kAttrReparsePoint)) == 0 &&
-               files_.IsLeftoverTemporary(path, kSettingsFileName)) {
-      leftovers.push_back(std::move(path));
-    }
-  }
-  listing.reset();
-  // A temporary file that a run stopped in the middle left behind; Windows users would see it.
-  for (const std::string& leftover : leftovers) (void)files_.RemoveFile(leftover);
-  return subfolders;
+  });
 }
 
 bool FolderDresser::DressFolder(const std::string& received, std::int16_t mode,
@@ -306,8 +305,9 @@ bool FolderDresser::DressFolder(const std::string& received, std::int16_t mode,
     edits.push_back(Write(kSectionExtViews, kViewGuid, std::string(kViewGuid)));
     edits.push_back(Write(kViewGuid, "Attributes", "1"));
     ignore.Run([&] {
-      edits.push_back(Write(kViewGuid, "IconArea_Image",
-                            BackdropReference(asGetFileExtension(window_.PictureText()))));
+      edits.push_back(
+          Write(kViewGuid, "IconArea_Image",
+                BackdropEntry(BelowRoot(folder, root), asGetFileExtension(window_.PictureText()))));
     });
     ignore.Run(
         [&] { edits.push_back(Write(kViewGuid, "IconArea_Text", asHexEx4(window_.TextColor()))); });

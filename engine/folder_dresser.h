@@ -3,6 +3,7 @@
 // log there, and touches the disk only through FileServices.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -38,6 +39,29 @@ std::string BackdropFullName(std::string_view root, std::string_view extension);
 std::string BackdropDeletionMask(std::string_view root);
 // "\Ormavell." + extension, with a backslash on every platform: the Windows shell reads it.
 std::string BackdropReference(std::string_view extension);
+
+// The path of folder (ending with a separator) below root, without a separator at either end:
+// "A/B" for "/media/usb/A/B/" below "/media/usb/", "" for the root itself.
+std::string_view BelowRoot(std::string_view folder, std::string_view root);
+
+// The longest path a reader appends a folder-relative picture entry to, in UTF-16 units: the
+// folder, a backslash and the entry must stay below it.
+inline constexpr std::size_t kReaderPathLimit = 260;
+
+// The length of a folder's Windows path as a reader counts it: "X:\" and its path below the
+// root, in UTF-16 units. belowRoot has no separator at either end ("" for the root).
+std::size_t WindowsPathUnits(std::string_view belowRoot);
+
+// The value of the picture entry of a folder belowRoot below the root (native separators, no
+// separator at either end, "" for the root): "Ormavell." + extension in the root and n times
+// "..\" before it n levels below, so that a reader finds the backdrop of the folder's own drive
+// whatever its letter. Where the folder's Windows path, a backslash and that value would reach
+// kReaderPathLimit, no reader can append it: the root-relative BackdropReference instead.
+std::string BackdropEntry(std::string_view belowRoot, std::string_view extension);
+
+// True when text holds a character no Windows file name can: a control character (below 32) or
+// one of < > : " / \ | ? *.
+bool HasBadNameCharacter(std::string_view text);
 
 // True when folder (ending with a separator) is the drive root: on Windows a folder path of
 // exactly three characters ("C:\"), on Linux the destination root itself.
@@ -76,9 +100,6 @@ class FolderDresser {
   // False when the root's first settings write failed. Raises RunTimeError when the folder's
   // log line or paths cannot be made.
   bool DressFolder(const std::string& received, std::int16_t mode, const std::string& root);
-  // The full paths of the folders to visit below folder (which ends with a separator), in
-  // listing order.
-  std::vector<std::string> ListSubfolders(const std::string& folder);
 
   MainWindowPort& window_;
   FileServices& files_;

@@ -1,12 +1,15 @@
 // Runs one install or remove on a folder as a drive root and prints the log, so that scripts
-// can check what it left on a volume after unmounting it.
+// can check what it left on a volume after unmounting it; or checks the folder as a reader
+// reads it and prints the check's report.
 //   dress_volume install ROOT PICTURE
 //   dress_volume remove ROOT
-// Exit status 0 when the log ends with the success line.
+//   dress_volume check ROOT
+// Exit status 0 when the log ends with the success line, or every folder is dressed.
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "engine/drive_check.h"
 #include "engine/folder_dresser.h"
 #include "tests/common/read_only_root.h"
 #include "tests/engine/scripted_window.h"
@@ -15,9 +18,19 @@ int main(int argc, char** argv) {
   orm::test::RunUnderReadOnlyRoot(argc, argv);
   bool install = argc == 4 && std::strcmp(argv[1], "install") == 0;
   bool remove = argc == 3 && std::strcmp(argv[1], "remove") == 0;
-  if (!install && !remove) {
-    std::fprintf(stderr, "usage: dress_volume install ROOT PICTURE | remove ROOT\n");
+  bool check = argc == 3 && std::strcmp(argv[1], "check") == 0;
+  if (!install && !remove && !check) {
+    std::fprintf(stderr, "usage: dress_volume install ROOT PICTURE | remove ROOT | check ROOT\n");
     return 2;
+  }
+  if (check) {
+    struct Printed final : orm::DriveCheckOutput {
+      void Entered(const std::string&) override {}
+      void Report(const std::string& line) override { std::printf("%s\n", line.c_str()); }
+    } printed;
+    const orm::DriveCheckCounts counts =
+        orm::CheckDrive(orm::NativeFileServices(), orm::PosixDestinationRoot(argv[2]), printed);
+    return counts.notDressed == 0 ? 0 : 1;
   }
   orm::test::ScriptedWindow window;
   window.drive = argv[2];

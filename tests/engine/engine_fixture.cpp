@@ -58,4 +58,15 @@ void EngineFixture::SetAttributes(const std::string& path, std::uint32_t attribu
   EXPECT_TRUE(error.ok()) << path << ": " << error.number << " " << error.description;
 }
 
+std::map<std::string, std::pair<std::uint32_t, std::string>> EngineFixture::DriveState() const {
+  std::map<std::string, std::pair<std::uint32_t, std::string>> state;
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(drive.fs())) {
+    const std::u8string generic = entry.path().lexically_relative(drive.fs()).generic_u8string();
+    const std::string relative(generic.begin(), generic.end());
+    state[relative] = {Attributes(drive / relative),
+                       entry.is_regular_file() ? ReadBytes(entry.path()) : std::string()};
+  }
+  return state;
+}
+
 }  // namespace orm::test

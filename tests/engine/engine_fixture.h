@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/folder_dresser.h"
@@ -33,6 +35,9 @@ class EngineFixture : public ::testing::Test {
   // The Windows attributes of a path, through the platform's file services.
   std::uint32_t Attributes(const std::string& path) const;
   void SetAttributes(const std::string& path, std::uint32_t attributes) const;
+  // Every entry of the drive (relative path, '/' between names), with its attributes and, for
+  // a file, its bytes: what a test compares to show that nothing changed.
+  std::map<std::string, std::pair<std::uint32_t, std::string>> DriveState() const;
 
   TestDrive drive;
   TempDir pictures;

@@ -27,6 +27,7 @@ if [ "${1:-}" = --inside ]; then
   mkdir -p "$m"
   mount -o loop,iocharset=utf8 "$img" "$m"
   "$tool" install "$m" "$work/sea.jpg" > "$work/install.log" || { cat "$work/install.log"; fail "install did not end with success"; }
+  expect_check "$tool" "$m" 0
   umount "$m"
   check install
   [ "$(attrs ::/Ormavell.jpg)" = H ] || fail "install: the picture has '$(attrs ::/Ormavell.jpg)', not H"
@@ -37,6 +38,7 @@ if [ "${1:-}" = --inside ]; then
 
   mount -o loop,iocharset=utf8 "$img" "$m"
   "$tool" remove "$m" > "$work/remove.log" || { cat "$work/remove.log"; fail "remove did not end with success"; }
+  expect_check "$tool" "$m" 1
   umount "$m"
   check remove
   mattrib -i "$img" ::/Ormavell.jpg > /dev/null 2>&1 && fail "remove left the picture"
@@ -55,7 +57,7 @@ trap 'rm -rf "$work"' EXIT
 export MTOOLS_SKIP_CHECK=1
 truncate -s 300M "$work/fat.img"
 mkfs.vfat -F 32 -n ORMTEST "$work/fat.img" > /dev/null
-mmd -i "$work/fat.img" ::/A ::/A/A1 ::/B
+mmd -i "$work/fat.img" ::/A ::/A/A1 ::/B "::/${deep_folder%/*}" "::/$deep_folder"
 foreign_bytes > "$work/foreign.ini"
 mcopy -i "$work/fat.img" "$work/foreign.ini" ::/B/desktop.ini
 printf 'JPEG' > "$work/sea.jpg"

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "engine/folder_dresser.h"
+#include "support/as.h"
 #include "tests/engine/scripted_window.h"
 
 namespace orm {
@@ -36,6 +38,64 @@ TEST(BackdropNames, AreBuiltByPlainConcatenation) {
   // The shell resolves the reference against the folder's drive: a backslash everywhere.
   EXPECT_EQ(BackdropReference("jpg"), "\\Ormavell.jpg");
   EXPECT_EQ(BackdropReference(""), "\\Ormavell.");
+}
+
+// A path below the root of the given folder names, with the native separator.
+std::string Below(const std::vector<std::string>& names) {
+  std::string path;
+  for (const std::string& name : names) {
+    if (!path.empty()) path += kPathSeparator;
+    path += name;
+  }
+  return path;
+}
+
+TEST(BackdropEntry, ClimbsToTheRootOneLevelAtATime) {
+  EXPECT_EQ(BackdropEntry("", "jpg"), "Ormavell.jpg");
+  EXPECT_EQ(BackdropEntry("", ""), "Ormavell.");
+  std::vector<std::string> names;
+  std::string up;
+  for (int depth = 1; depth <= 40; ++depth) {
+    names.push_back("d");
+    up += "..\\";
+    ASSERT_EQ(BackdropEntry(Below(names), "jpeg"), up + "Ormavell.jpeg") << depth;
+  }
+  // A folder's own name never counts as a level, whatever it holds.
+  EXPECT_EQ(BackdropEntry("a.b c", "png"), "..\\Ormavell.png");
+}
+
+TEST(BackdropEntry, FallsBackToTheRootRelativeValueWhereNoReaderCanAppendIt) {
+  // "X:\", a backslash and "..\Ormavell.jpg" are 19 units beside the folder's name: 240 + 19 fits.
+  EXPECT_EQ(BackdropEntry(std::string(240, 'a'), "jpg"), "..\\Ormavell.jpg");
+  EXPECT_EQ(BackdropEntry(std::string(241, 'a'), "jpg"), "\\Ormavell.jpg");
+  // Counted in UTF-16 units, not bytes: a Cyrillic letter is one, a character beyond the BMP two.
+  std::string cyrillic;
+  for (int i = 0; i < 240; ++i) cyrillic += "я";
+  EXPECT_EQ(BackdropEntry(cyrillic, "jpg"), "..\\Ormavell.jpg");
+  EXPECT_EQ(BackdropEntry(cyrillic + "я", "jpg"), "\\Ormavell.jpg");
+  std::string emoji;
+  for (int i = 0; i < 120; ++i) emoji += "\U0001F600";
+  EXPECT_EQ(BackdropEntry(emoji, "jpg"), "..\\Ormavell.jpg");
+  EXPECT_EQ(BackdropEntry(emoji + "a", "jpg"), "\\Ormavell.jpg");
+  // Two levels: 3 + 237 units of path, a backslash and 18 of entry make 259.
+  EXPECT_EQ(BackdropEntry(Below({std::string(120, 'a'), std::string(116, 'b')}), "jpg"),
+            "..\\..\\Ormavell.jpg");
+  EXPECT_EQ(BackdropEntry(Below({std::string(120, 'a'), std::string(117, 'b')}), "jpg"),
+            "\\Ormavell.jpg");
+  // A longer extension moves the edge with it.
+  EXPECT_EQ(BackdropEntry(std::string(239, 'a'), "jpeg"), "..\\Ormavell.jpeg");
+  EXPECT_EQ(BackdropEntry(std::string(240, 'a'), "jpeg"), "\\Ormavell.jpeg");
+}
+
+TEST(BackdropNames, CharactersNoWindowsNameHoldsAreBad) {
+  for (char c = 1; c < 32; ++c) EXPECT_TRUE(HasBadNameCharacter(std::string("jp") + c)) << int(c);
+  EXPECT_TRUE(HasBadNameCharacter(std::string("jp\0g", 4)));
+  for (char c : std::string("<>:\"/\\|?*")) {
+    EXPECT_TRUE(HasBadNameCharacter(std::string("j") + c + "pg")) << c;
+  }
+  for (const char* good : {"", "jpg", "JPEG", "jpg ", "фото", "a.b", "~x!", "\x7f"}) {
+    EXPECT_FALSE(HasBadNameCharacter(good)) << good;
+  }
 }
 
 TEST(DriveRoot, IsTheThreeCharacterRootOnWindowsAndTheDestinationOnLinux) {

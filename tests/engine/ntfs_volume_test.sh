@@ -36,13 +36,14 @@ check() {  # check STAGE
 ntfs_image "$img"
 mkdir -p "$m"
 ntfs_mount "$img" "$m"
-mkdir -p "$m/A/A1" "$m/B"
+mkdir -p "$m/A/A1" "$m/B" "$m/$deep_folder"
 foreign_bytes > "$m/B/desktop.ini"
 ntfs_unmount "$m"
 printf 'JPEG' > "$work/sea.jpg"
 
 ntfs_mount "$img" "$m"
 "$tool" install "$m" "$work/sea.jpg" > "$work/install.log" || { cat "$work/install.log"; fail "install did not end with success"; }
+expect_check "$tool" "$m" 0
 ntfs_unmount "$m"
 check install
 [ "$(attrs /Ormavell.jpg)" = HIDDEN ] || fail "install: the picture has '$(attrs /Ormavell.jpg)', not HIDDEN"
@@ -52,6 +53,7 @@ expect_bytes "$work/b.ini" foreign_installed_bytes
 
 ntfs_mount "$img" "$m"
 "$tool" remove "$m" > "$work/remove.log" || { cat "$work/remove.log"; fail "remove did not end with success"; }
+expect_check "$tool" "$m" 1
 ntfs_unmount "$m"
 check remove
 ntfsls -p / "$img" | grep -qi '^Ormavell' && fail "remove left the picture"

@@ -94,6 +94,38 @@ TEST_F(OperationTest, InstallWithAMissingPictureStopsBeforeTheWalk) {
   EXPECT_FALSE(dresser.bBusy());
 }
 
+// A picture's extension names the backdrop and goes into every settings file: one with a line
+// break wrote lines of its own into each of them.
+TEST_F(OperationTest, APictureNameNoWindowsNameCanHoldIsRefusedBeforeAnythingIsWritten) {
+  drive.MakeFolders({"A/A1"});
+  drive.MakeFile("A/desktop.ini", "[.ShellClassInfo]\r\nInfoTip=Mine");
+  window.picture = MakePicture("sea.jpg", "JPEG");
+  dresser.cmdSkin_Click(0);
+  const auto before = DriveState();
+
+  const std::string guid = "{BE098140-A513-11D0-A3A4-00C04FD706EC}";
+  for (const std::string& extension :
+       {"jpg\r\n[" + guid + "]\r\nIconArea_Text=0x000000FF", std::string("jp\ng"),
+        std::string("j\tpg"), std::string("jp\x01g"), std::string("jp\x1fg"), std::string("j<g"),
+        std::string("j>g"), std::string("j:g"), std::string("j\"g"), std::string("j\\g"),
+        std::string("j|g"), std::string("j?g"), std::string("j*g")}) {
+    // Such a file exists on Linux, and its copy would go through; no Windows name holds it.
+#ifdef _WIN32
+    // Here a backslash parts folders: the picture is a file "g" that is not there.
+    if (extension == "j\\g") continue;
+    window.picture = pictures / ("pic." + extension);
+#else
+    window.picture = MakePicture("pic." + extension, "JPEG");
+#endif
+    dresser.cmdSkin_Click(0);
+    EXPECT_EQ(window.Log(),
+              (Lines{kCopyHeader, "", "  Ошибка 52", "  Недопустимое имя или номер файла"}))
+        << extension;
+    EXPECT_EQ(window.calls.back(), "enable chkBackColor");
+    EXPECT_EQ(DriveState(), before) << extension;
+  }
+}
+
 TEST_F(OperationTest, InstallWithAPictureTextOfBlanksFailsAtTheCopy) {
   window.picture = "   ";
   dresser.cmdSkin_Click(0);

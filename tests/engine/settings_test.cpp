@@ -14,10 +14,17 @@ namespace {
 const std::string kGuid = "{BE098140-A513-11D0-A3A4-00C04FD706EC}";
 const std::string kViewsBlock = "[ExtShellFolderViews]\r\n" + kGuid + "=" + kGuid + "\r\n";
 
-// The GUID section as an install with a .jpg picture writes it.
-std::string GuidSection(const std::string& text, const std::string& background = "") {
-  std::string section = "[" + kGuid + "]\r\nAttributes=1\r\nIconArea_Image=\\Ormavell.jpg\r\n" +
-                        "IconArea_Text=" + text + "\r\n";
+// The picture entry of a folder depth levels below the root, for a .jpg picture.
+std::string Image(int depth) {
+  std::string up;
+  for (int level = 0; level < depth; ++level) up += "..\\";
+  return "IconArea_Image=" + up + "Ormavell.jpg\r\n";
+}
+
+// The GUID section as an install with a .jpg picture writes it in a folder depth levels down.
+std::string GuidSection(int depth, const std::string& text, const std::string& background = "") {
+  std::string section =
+      "[" + kGuid + "]\r\nAttributes=1\r\n" + Image(depth) + "IconArea_Text=" + text + "\r\n";
   if (!background.empty()) section += "IconArea_TextBackground=" + background + "\r\n";
   return section;
 }
@@ -37,9 +44,8 @@ TEST_F(SettingsTest, InstallCreatesTheThreeSectionsInEveryFolder) {
   window.textColor = 0x000000FF;
   dresser.cmdSkin_Click(0);
 
-  const std::string expected = kViewsBlock + GuidSection("0x000000FF") + kClassInfo;
-  EXPECT_EQ(Settings(), expected);
-  EXPECT_EQ(Settings("Games/"), expected);
+  EXPECT_EQ(Settings(), kViewsBlock + GuidSection(0, "0x000000FF") + kClassInfo);
+  EXPECT_EQ(Settings("Games/"), kViewsBlock + GuidSection(1, "0x000000FF") + kClassInfo);
 }
 
 TEST_F(SettingsTest, TheBackgroundColourIsWrittenOnlyForACheckedBox) {
@@ -47,19 +53,19 @@ TEST_F(SettingsTest, TheBackgroundColourIsWrittenOnlyForACheckedBox) {
   window.backColorCheck = kChecked;
   window.backColor = 0x00FFFFFF;
   dresser.cmdSkin_Click(0);
-  EXPECT_EQ(Settings("A/"), kViewsBlock + GuidSection("0x00000000", "0x00FFFFFF") + kClassInfo);
+  EXPECT_EQ(Settings("A/"), kViewsBlock + GuidSection(1, "0x00000000", "0x00FFFFFF") + kClassInfo);
 
   // A later install without the box takes the background out and keeps the rest.
   window.backColorCheck = kUnchecked;
   dresser.cmdSkin_Click(0);
-  EXPECT_EQ(Settings("A/"), kViewsBlock + GuidSection("0x00000000") + kClassInfo);
+  EXPECT_EQ(Settings("A/"), kViewsBlock + GuidSection(1, "0x00000000") + kClassInfo);
 
   // A greyed box counts as unchecked.
   window.backColorCheck = kChecked;
   dresser.cmdSkin_Click(0);
   window.backColorCheck = kGrayed;
   dresser.cmdSkin_Click(0);
-  EXPECT_EQ(Settings("A/"), kViewsBlock + GuidSection("0x00000000") + kClassInfo);
+  EXPECT_EQ(Settings("A/"), kViewsBlock + GuidSection(1, "0x00000000") + kClassInfo);
 }
 
 TEST_F(SettingsTest, InstallingTwiceLeavesTheSameBytes) {
@@ -69,6 +75,29 @@ TEST_F(SettingsTest, InstallingTwiceLeavesTheSameBytes) {
   dresser.cmdSkin_Click(0);
   EXPECT_EQ(Settings("A/"), first);
   EXPECT_EQ(window.Log().back(), "*** Все операции завершены успешно");
+}
+
+TEST_F(SettingsTest, EarlierPictureEntriesOfEitherFormAreReplacedWhereTheyStand) {
+  // Two levels of 120 and 117 characters: "X:\\", the folder, "\\" and "..\\..\\Ormavell.jpg"
+  // would make 260, which no reader can append; the first level alone leaves room.
+  const std::string outer(120, 'd');
+  const std::string deep = outer + "/" + std::string(117, 'e');
+  drive.MakeFolders({"A/B", deep});
+  auto earlier = [&](const std::string& image) {
+    return kViewsBlock + "[" + kGuid + "]\r\nAttributes=1\r\nIconArea_Image=" + image +
+           "\r\nExtra=kept\r\nIconArea_Text=0x00000000\r\n" + kClassInfo;
+  };
+  drive.MakeFile("A/B/Desktop.INI", earlier("\\Ormavell.bmp"));
+  drive.MakeFile("A/Desktop.INI", earlier("..\\..\\Ormavell.jpg"));
+  dresser.cmdSkin_Click(0);
+
+  EXPECT_EQ(Settings("A/B/"), earlier("..\\..\\Ormavell.jpg"));
+  EXPECT_EQ(Settings("A/"), earlier("..\\Ormavell.jpg"));
+  EXPECT_EQ(Settings(outer + "/"), kViewsBlock + GuidSection(1, "0x00000000") + kClassInfo);
+  EXPECT_EQ(Settings(deep + "/"), kViewsBlock + "[" + kGuid +
+                                      "]\r\nAttributes=1\r\nIconArea_Image=\\Ormavell.jpg\r\n"
+                                      "IconArea_Text=0x00000000\r\n" +
+                                      kClassInfo);
 }
 
 TEST_F(SettingsTest, ForeignEntriesSurviveInstallAndRemove) {
@@ -93,7 +122,7 @@ TEST_F(SettingsTest, ForeignEntriesSurviveInstallAndRemove) {
             "Mode=\r\n"
             "Vid=\r\n"
             "FolderType=Pictures\r\n" +
-                kViewsBlock + GuidSection("0x00000000"));
+                kViewsBlock + GuidSection(1, "0x00000000"));
 
   dresser.cmdSkin_Click(1);
   EXPECT_EQ(Settings("Photos/"),
@@ -165,7 +194,7 @@ TEST_F(SettingsTest, AReadOnlySettingsFileIsMadePlainRewrittenAndHiddenAgain) {
   SetAttributes(drive / "A/Desktop.INI", kAttrReadOnly);
   dresser.cmdSkin_Click(0);
   EXPECT_EQ(Settings("A/"), "[.ShellClassInfo]\r\nInfoTip=Mine\r\nConfirmFileOp=0\r\n" +
-                                kViewsBlock + GuidSection("0x00000000"));
+                                kViewsBlock + GuidSection(1, "0x00000000"));
   EXPECT_EQ(Attributes(drive / "A/Desktop.INI") & test::kVisibleBits, kAttrHidden | kAttrSystem);
 }
 
@@ -175,17 +204,14 @@ TEST_F(SettingsTest, ReadsThatFailLeaveOutOnlyTheirOwnEntry) {
   window.backColor = 0x00123456;
   dresser.cmdSkin_Click(0);
   // No text colour; the unreadable box counts as checked, so the background is written.
-  EXPECT_EQ(Settings("A/"), kViewsBlock + "[" + kGuid +
-                                "]\r\nAttributes=1\r\nIconArea_Image=\\Ormavell.jpg\r\n"
-                                "IconArea_TextBackground=0x00123456\r\n" +
-                                kClassInfo);
+  EXPECT_EQ(Settings("A/"), kViewsBlock + "[" + kGuid + "]\r\nAttributes=1\r\n" + Image(1) +
+                                "IconArea_TextBackground=0x00123456\r\n" + kClassInfo);
 
   window.failing = {"BackColorCheck", "BackColor"};
   window.textColor = 0x00ABCDEF;
   dresser.cmdSkin_Click(0);
   // Neither written nor deleted: the earlier background stays.
-  EXPECT_EQ(Settings("A/"), kViewsBlock + "[" + kGuid +
-                                "]\r\nAttributes=1\r\nIconArea_Image=\\Ormavell.jpg\r\n"
+  EXPECT_EQ(Settings("A/"), kViewsBlock + "[" + kGuid + "]\r\nAttributes=1\r\n" + Image(1) +
                                 "IconArea_TextBackground=0x00123456\r\n"
                                 "IconArea_Text=0x00ABCDEF\r\n" +
                                 kClassInfo);
@@ -203,7 +229,7 @@ TEST_F(SettingsTest, ALowerCaseSettingsFileIsTheOneEdited) {
   EXPECT_EQ(settingsFiles, 1);
   EXPECT_EQ(test::ReadBytes(drive.fs("A/desktop.ini")),
             "[.ShellClassInfo]\r\nInfoTip=Mine\r\nConfirmFileOp=0\r\n" + kViewsBlock +
-                GuidSection("0x00000000"));
+                GuidSection(1, "0x00000000"));
 }
 
 }  // namespace

@@ -773,21 +773,26 @@ class WindowTest : public QObject {
     QCOMPARE(w->lstLog->Selected(), installed.size() - 1);
     QCOMPARE(Bytes(root + QStringLiteral("Ormavell.jpg")), Bytes(picture));
     QCOMPARE(Attributes(root + QStringLiteral("Ormavell.jpg")), kAttrHidden);
-    const QByteArray dressing =
-        "[ExtShellFolderViews]\r\n"
-        "{BE098140-A513-11D0-A3A4-00C04FD706EC}={BE098140-A513-11D0-A3A4-00C04FD706EC}\r\n"
-        "[{BE098140-A513-11D0-A3A4-00C04FD706EC}]\r\n"
-        "Attributes=1\r\n"
-        "IconArea_Image=\\Ormavell.jpg\r\n"
-        "IconArea_Text=0x000000FF\r\n"
-        "IconArea_TextBackground=0x00FFFFFF\r\n";
+    // Each folder's picture entry climbs from that folder to the root's backdrop.
+    const auto dressing = [](const QByteArray& picture) {
+      return "[ExtShellFolderViews]\r\n"
+             "{BE098140-A513-11D0-A3A4-00C04FD706EC}={BE098140-A513-11D0-A3A4-00C04FD706EC}\r\n"
+             "[{BE098140-A513-11D0-A3A4-00C04FD706EC}]\r\n"
+             "Attributes=1\r\n"
+             "IconArea_Image=" +
+             picture +
+             "\r\n"
+             "IconArea_Text=0x000000FF\r\n"
+             "IconArea_TextBackground=0x00FFFFFF\r\n";
+    };
     QCOMPARE(Bytes(root + QStringLiteral("Desktop.INI")),
-             dressing + "[.ShellClassInfo]\r\nConfirmFileOp=0\r\n");
+             dressing("Ormavell.jpg") + "[.ShellClassInfo]\r\nConfirmFileOp=0\r\n");
     QCOMPARE(Bytes(root + QStringLiteral("A/desktop.ini")),
-             "[.ShellClassInfo]\r\nIconResource=x.ico,0\r\nConfirmFileOp=0\r\n" + dressing);
+             "[.ShellClassInfo]\r\nIconResource=x.ico,0\r\nConfirmFileOp=0\r\n" +
+                 dressing("..\\Ormavell.jpg"));
     QVERIFY(!QFile::exists(root + QStringLiteral("A/Desktop.INI")));
     QCOMPARE(Bytes(root + QStringLiteral("A/B/Desktop.INI")),
-             dressing + "[.ShellClassInfo]\r\nConfirmFileOp=0\r\n");
+             dressing("..\\..\\Ormavell.jpg") + "[.ShellClassInfo]\r\nConfirmFileOp=0\r\n");
     for (const char* file : {"Desktop.INI", "A/desktop.ini", "A/B/Desktop.INI"}) {
       QCOMPARE(Attributes(root + QLatin1String(file)), kAttrHidden | kAttrSystem);
     }

@@ -727,12 +727,17 @@ TEST_F(WindowTest, InstallAndRemoveFromTheButtons) {
   EXPECT_EQ(GetFileAttributesW(ToWide(root_ + "Ormavell.jpg").c_str()) & 7u,
             static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
   const std::string guid = "{BE098140-A513-11D0-A3A4-00C04FD706EC}";
-  const std::string installed = "[ExtShellFolderViews]\r\n" + guid + "=" + guid + "\r\n[" + guid +
-                                "]\r\nAttributes=1\r\nIconArea_Image=\\Ormavell.jpg\r\n"
-                                "IconArea_Text=0x00000000\r\n"
-                                "IconArea_TextBackground=0x00FFFFFF\r\n"
-                                "[.ShellClassInfo]\r\nConfirmFileOp=0\r\n";
   for (const std::string& folder : walk) {
+    // The picture entry climbs one "..\\" for each level the folder lies below the root.
+    std::string picture = "Ormavell.jpg";
+    for (std::size_t at = root_.size(); (at = folder.find('\\', at)) != std::string::npos; ++at) {
+      picture = "..\\" + picture;
+    }
+    const std::string installed = "[ExtShellFolderViews]\r\n" + guid + "=" + guid + "\r\n[" + guid +
+                                  "]\r\nAttributes=1\r\nIconArea_Image=" + picture +
+                                  "\r\nIconArea_Text=0x00000000\r\n"
+                                  "IconArea_TextBackground=0x00FFFFFF\r\n"
+                                  "[.ShellClassInfo]\r\nConfirmFileOp=0\r\n";
     EXPECT_EQ(test::ReadRaw(folder + "Desktop.INI"), installed) << folder;
     EXPECT_EQ(GetFileAttributesW(ToWide(folder + "Desktop.INI").c_str()) & 7u,
               static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
