@@ -26,7 +26,8 @@ stick=/mnt/stick
 mkdir "$stick"
 truncate -s 16M /tmp/stick.img
 mkfs.ext4 -q -F /tmp/stick.img
-mount -o loop /tmp/stick.img "$stick" || { echo "cannot mount a loop device"; exit 1; }
+# strictatime: a read sets the access time, so that the check's reads can be seen to set none.
+mount -o loop,strictatime /tmp/stick.img "$stick" || { echo "cannot mount a loop device"; exit 1; }
 trap 'umount "$stick"' EXIT
 mkdir -p "$stick/A/A1" "$stick/B"
 printf 'JPEG' > /tmp/sea.jpg
@@ -36,6 +37,31 @@ cp /tmp/out /tmp/cli-install
 [ ! -s /tmp/err ] || fail "install wrote to standard error: $(cat /tmp/err)"
 "$dress" install "$stick" /tmp/sea.jpg > /tmp/window-install
 cmp /tmp/cli-install /tmp/window-install || fail "install: the log differs from the window's"
+
+# The check of the dressed volume: every folder as a reader shows it, nothing changed, access
+# times included; a folder too deep for a folder-relative entry is noted, not failed.
+deep=$(printf 'd%.0s' $(seq 120))/$(printf 'e%.0s' $(seq 117))
+mkdir -p "$stick/$deep"
+run 0 install "$stick" --picture /tmp/sea.jpg
+grep -q '^IconArea_Image=\\Ormavell.jpg.$' "$stick/$deep/Desktop.INI" ||
+  fail "the deep folder's entry is not root-relative: $(cat "$stick/$deep/Desktop.INI")"
+grep -q '^IconArea_Image=\.\.\\\.\.\\Ormavell.jpg.$' "$stick/A/A1/Desktop.INI" ||
+  fail "A1's entry is not two levels up: $(cat "$stick/A/A1/Desktop.INI")"
+sleep 1.1
+snapshot() { find "$stick" -exec stat -c '%n %X %Y %Z %a' {} + | sort; getfattr -R -d -m - "$stick" 2>/dev/null; }
+snapshot > /tmp/before-check
+run 0 check "$stick"
+snapshot > /tmp/after-check
+cmp -s /tmp/before-check /tmp/after-check || fail "the check changed the volume: $(diff /tmp/before-check /tmp/after-check)"
+[ "$(grep -c ': примечание: ' /tmp/out)" = 1 ] && grep -q "^  $stick/$deep/: примечание: " /tmp/out ||
+  fail "check: not one note for the deep folder: $(cat /tmp/out)"
+tail -n 1 /tmp/out | grep -qx '\*\*\* Проверено папок: 7, оформлено: 7, не оформлено: 0, с примечанием: 1' ||
+  fail "check: summary $(tail -n 1 /tmp/out)"
+setfattr -n user.DOSATTRIB -v 0x10 "$stick/A"
+run 1 check "$stick"
+grep -qx "  $stick/A/: папка не только для чтения и не системная: Windows 98–XP не открывают её Desktop.INI" /tmp/out ||
+  fail "check did not name A: $(cat /tmp/out)"
+run 2 check /tmp
 
 # A relative path names the same place.
 cd "$stick/A"

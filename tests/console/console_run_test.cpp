@@ -8,11 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "engine/drive_check.h"
+#include "engine/folder_view.h"
+#include "support/as.h"
 #include "tests/engine/engine_fixture.h"
 #include "ui/console/console_run.h"
 
 namespace orm::console {
 namespace {
+
+constexpr bool kWindowsPaths = kPathSeparator == '\\';
 
 struct CapturedStreams : ConsoleStreams {
   std::string out, err;
@@ -115,6 +120,84 @@ TEST_F(ConsoleRunTest, ExitStatusTellsWhetherTheRunWentThrough) {
 
   EXPECT_EQ(Run({"--version"}), kExitSuccess);
   EXPECT_EQ(streams.out, "1.00.0003\n");
+}
+
+TEST_F(ConsoleRunTest, CheckReadsEveryFolderAsAReaderDoesAndNamesThoseNotDressed) {
+  // The second level is too deep for a folder-relative entry (see BackdropEntry). MinGW's
+  // std::filesystem, which the test's own listings use, stops at 260 characters, and the test
+  // drive under Wine is a folder deep below its drive's root: there it stays within the edge.
+  const std::string outer(120, 'd');
+  const std::string deep = outer + "/" + std::string(kWindowsPaths ? 60 : 117, 'e');
+  drive.MakeFolders({"A/A1", "B", deep});
+  ASSERT_EQ(Run({"install", "DRIVE", "--picture", MakePicture("sea.jpg", "JPEG")}), kExitSuccess);
+
+  // What a reader shows in every folder: the backdrop of the folder's own drive, but for the
+  // folder past the edge, whose entry names the root of the reader's current drive.
+  const std::string backdrop =
+      std::string(kWindowsPaths ? drive.root().substr(0, 2) : kCheckedDrive) + "\\Ormavell.jpg";
+  for (const std::string& line : PreOrderFolderLines()) {
+    const std::string folder = line.substr(2);
+    const std::string settings = folder + "Desktop.INI";
+    const FolderView view = ReadFolderView(
+        ReaderFolderPath(folder, drive.root()), kReaderDrive,
+        test::ReadBytes(test::U8Path(settings)),
+        folder == drive.root() ? 0 : Attributes(asRemoveBackslash(folder)), Attributes(settings));
+    const bool pastEdge = !kWindowsPaths && folder == drive / (deep + "/");
+    EXPECT_EQ(view.picture, pastEdge ? std::string(kReaderDrive) + "\\Ormavell.jpg" : backdrop)
+        << folder;
+    EXPECT_FALSE(view.settingsFileShown) << folder;
+    EXPECT_TRUE(folder == drive.root() || view.opensSettingsFile || kWindowsPaths) << folder;
+  }
+
+  const auto before = DriveState();
+  const std::string header = "*** Проверка оформления папок\n\n";
+  const std::string note = "  " + drive / (deep + "/") +
+                           ": примечание: путь папки не оставляет места для записи картинки от "
+                           "папки; запись «\\Ormavell.jpg» читатель находит только на своём "
+                           "текущем диске\n";
+#ifdef _WIN32
+  // Wine keeps no read-only mark on folders: the check sees what Wine shows, folders that Windows
+  // 98 to XP would pass by.
+  EXPECT_EQ(Run({"check", "DRIVE"}), kExitFailed);
+  EXPECT_NE(streams.out.find("  " + drive / "A/" + ": папка не только для чтения"),
+            std::string::npos)
+      << streams.out;
+#else
+  EXPECT_EQ(Run({"check", "DRIVE"}), kExitSuccess);
+  EXPECT_EQ(streams.out, header + note +
+                             "\n*** Проверено папок: 6, оформлено: 6, не оформлено: 0, с "
+                             "примечанием: 1\n");
+#endif
+  EXPECT_EQ(streams.err, "");
+  EXPECT_EQ(DriveState(), before);
+
+  // One folder loses its read-only mark, another its settings file.
+  SetAttributes(drive / "A/A1", kAttrNormal);
+  std::filesystem::remove(drive.fs("B/Desktop.INI"));
+  EXPECT_EQ(Run({"check", "DRIVE"}), kExitFailed);
+  EXPECT_NE(streams.out.find("  " + drive / "A/A1/" +
+                             ": папка не только для чтения и не системная: Windows 98–XP не "
+                             "открывают её Desktop.INI\n"),
+            std::string::npos)
+      << streams.out;
+  EXPECT_NE(streams.out.find("  " + drive / "B/" + ": нет Desktop.INI\n"), std::string::npos)
+      << streams.out;
+#ifndef _WIN32
+  EXPECT_NE(streams.out.find("не оформлено: 2, с примечанием: 1\n"), std::string::npos);
+#endif
+
+  // After a remove no folder shows the dressing, nor the root its picture.
+  ASSERT_EQ(Run({"remove", "DRIVE"}), kExitSuccess);
+  EXPECT_EQ(Run({"check", "DRIVE"}), kExitFailed);
+  for (const std::string& line : PreOrderFolderLines()) {
+    const std::string why =
+        line == "  " + drive / "B/" ? "нет Desktop.INI" : "в Desktop.INI нет записей оформления";
+    EXPECT_NE(streams.out.find(line + ": " + why + "\n"), std::string::npos) << line;
+  }
+  EXPECT_NE(streams.out.find("оформлено: 0, не оформлено: 6\n"), std::string::npos) << streams.out;
+
+  EXPECT_EQ(Run({"check", "/elsewhere"}), kExitUsage);
+  EXPECT_EQ(Run({"check", "DRIVE", "--picture", "x.jpg"}), kExitUsage);
 }
 
 TEST_F(ConsoleRunTest, ProgressLineOnlyOnATerminalAndClearedAtTheEnd) {

@@ -39,6 +39,11 @@ expect_out install $'*** Копирование файла картинки в �
 [ -z "$err" ] || fail "install wrote errors: $err"
 grep -q $'^IconArea_TextBackground=0x00000080\r$' "$drive/A/Desktop.INI" ||
   fail "install: A's settings lack the background colour"
+grep -q $'^IconArea_Image=..\\\\Ormavell.jpg\r$' "$drive/A/Desktop.INI" ||
+  fail "install: A's picture entry does not climb to the root"
+# Wine keeps no read-only mark on a folder, so the check finds A as Windows 98 to XP would.
+run 1 check L:
+expect_out check $'*** Проверка оформления папок\n\n  L:\\A\\: папка не только для чтения и не системная: Windows 98–XP не открывают её Desktop.INI\n\n*** Проверено папок: 2, оформлено: 1, не оформлено: 1\n'
 
 run 0 remove 'L:\'
 expect_out remove $'*** Удаление файлов картинок с маской "Ormavell.*"\n\n  Удалён файл L:\\Ormavell.jpg...\n\n*** Построение дерева каталогов\n\n  L:\\\n  L:\\A\\\n\n*** Все операции завершены успешно\n'
@@ -47,6 +52,7 @@ run 1 install L: --picture 'Z:\no\such\picture.jpg'
 run 2 install q: --picture "$picture"
 [ "$err" = "ormavell: нет диска Q:" ] || fail "q: refused with: $err"
 run 2 remove /tmp
+run 2 check q:
 run 2 install L: --picture "$picture" --text-color 0xFF
 
 [ "$failures" -eq 0 ] && echo "Windows command line checked under Wine"

@@ -1,17 +1,23 @@
 #!/usr/bin/env bash
 # What a Windows client sees through Samba of the attributes we store: smbd on 127.0.0.1 with a
-# private configuration and port, asked with smbclient's allinfo.
-#   samba-view.sh ATTR_TOOL
+# private configuration and port, sharing an ext4 image, asked with smbclient's allinfo; then a
+# tree dressed by DRESS_VOLUME, read through Samba the way a reader reads it.
+#   samba-view.sh ATTR_TOOL DRESS_VOLUME
 set -euo pipefail
 . "$(dirname "$0")/volume-lib.sh"
-need smbd smbclient getfattr python3
-tool=$1
+need smbd smbclient getfattr python3 mkfs.ext4
+under_read_only_root "$0" "$@"
+tool=$1 dress=$2
 work=$(mktemp -d)
 share=$work/share
 mkdir -p "$share" "$work"/{lock,state,cache,pid,private,ncalrpc}
+truncate -s 32M "$work/ext4.img"
+mkfs.ext4 -q -F "$work/ext4.img"
+mount -o loop "$work/ext4.img" "$share"
 smbd_pid=""
 cleanup() {
   if [ -n "$smbd_pid" ]; then kill -TERM "$smbd_pid" 2>/dev/null || true; wait "$smbd_pid" || true; fi
+  umount "$share" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -93,3 +99,26 @@ expect "Samba's blob" "${before:0:26}" 0x000005000500000011000000
 expect "client.txt after our change" "$(seen_by_windows client.txt)" 21
 after=$(blob client.txt)
 expect "the blob after our change" "$after" "${before:0:26}21000000${before:34}"
+
+# A dressed tree, each folder read through Samba: the folder read-only (so that Windows 98 to XP
+# open its settings), the settings file hidden and system, and the picture entry, resolved
+# against the folder as ReactOS resolves it, naming the hidden backdrop of the tree's own root.
+mkdir -p "$share/Dressed/A/A1" "$share/Dressed/B"
+echo picture >"$work/sea.jpg"
+"$dress" install "$share/Dressed" "$work/sea.jpg" >"$work/install.log" ||
+  fail "install: $(cat "$work/install.log")"
+"$dress" check "$share/Dressed" >"$work/check.log" || fail "check: $(cat "$work/check.log")"
+expect "backdrop" "$(seen_by_windows Dressed/Ormavell.jpg)" 2
+for folder in Dressed Dressed/A Dressed/A/A1 Dressed/B; do
+  if [ "$folder" != Dressed ]; then
+    expect "$folder read-only" "$(($(printf '0x%s' "$(seen_by_windows "$folder")") & 1))" 1
+  fi
+  expect "$folder/Desktop.INI" "$(seen_by_windows "$folder/Desktop.INI")" 6
+  rm -f "$work/seen.ini"
+  client "get \"$folder/Desktop.INI\" \"$work/seen.ini\"" >/dev/null
+  value=$(sed -n 's/^IconArea_Image=\(.*\)\r$/\1/p' "$work/seen.ini")
+  resolved=$(python3 -c 'import ntpath, sys; print(ntpath.normpath(ntpath.join(sys.argv[1], sys.argv[2])))' \
+    "\\\\127.0.0.1\\share\\${folder//\//\\}" "$value")
+  expect "$folder's picture" "$resolved" '\\127.0.0.1\share\Dressed\Ormavell.jpg'
+done
+echo "ok: a dressed tree shows its own backdrop in every folder through Samba"

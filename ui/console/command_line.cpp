@@ -60,6 +60,8 @@ ParsedCommand ParseCommandLine(const std::vector<std::string>& args) {
     command.action = Action::Install;
   } else if (first == "remove") {
     command.action = Action::Remove;
+  } else if (first == "check") {
+    command.action = Action::Check;
   } else {
     return bad("неизвестная команда " + Quoted(first) + " (справка: ormavell --help)");
   }
@@ -79,8 +81,8 @@ ParsedCommand ParseCommandLine(const std::vector<std::string>& args) {
     if (name != "--picture" && name != "--text-color" && name != "--back-color") {
       return bad("неизвестный параметр " + Quoted(name));
     }
-    if (command.action == Action::Remove) {
-      return bad("параметр " + Quoted(name) + " не относится к команде remove");
+    if (command.action != Action::Install) {
+      return bad("параметр " + Quoted(name) + " не относится к команде " + first);
     }
     if (equals != std::string::npos) {
       value = arg.substr(equals + 1);
@@ -125,11 +127,16 @@ std::string UsageText() {
       "  ormavell                открыть окно программы\n"
       "  ormavell install ДИСК --picture ФАЙЛ [--text-color ЦВЕТ] [--back-color ЦВЕТ]\n"
       "  ormavell remove ДИСК\n"
+      "  ormavell check ДИСК\n"
       "  ormavell --help | --version\n"
       "\n"
       "install  копирует картинку в корень диска скрытым файлом Ormavell.<расширение> и\n"
       "         записывает в Desktop.INI каждой папки диска эту картинку и цвета подписей.\n"
       "remove   удаляет картинки Ormavell.* из корня диска и эти записи из Desktop.INI.\n"
+      "check    ничего не меняя, проверяет каждую папку диска так, как её читают Windows\n"
+      "         98–XP и ReactOS, и называет папки, которые не покажутся оформленными, с\n"
+      "         причиной: нет Desktop.INI или записей, папка без отметки «только для\n"
+      "         чтения», Desktop.INI не скрыт, нет файла картинки, цвет не читается.\n"
       "\n";
   if constexpr (kWindowsDrives) {
     text += "ДИСК     буква диска: e: или E:\\\n";
@@ -147,8 +154,8 @@ std::string UsageText() {
       "                     и прежний фон убирается\n"
       "\n"
       "Журнал пишется в стандартный вывод (UTF-8), строка за строкой, как в окне программы.\n"
-      "Код завершения: 0, когда все операции завершены успешно; 1, когда нет; 2, когда\n"
-      "командная строка неверна или диск не подходит.\n";
+      "Код завершения: 0, когда все операции завершены успешно (у check: когда все папки\n"
+      "оформлены); 1, когда нет; 2, когда командная строка неверна или диск не подходит.\n";
   return text;
 }
 

@@ -10,7 +10,7 @@
 
 namespace orm::console {
 
-enum class Action { Help, Version, Install, Remove };
+enum class Action { Help, Version, Install, Remove, Check };
 
 // The choices the window's controls would hold for one run.
 struct Command {
@@ -30,6 +30,7 @@ struct ParsedCommand {
 // Parses the arguments after the program's name (which must not be empty):
 //   install DRIVE --picture FILE [--text-color 0x00BBGGRR] [--back-color 0x00BBGGRR]
 //   remove DRIVE
+//   check DRIVE
 //   --help | -h | --version
 // Options take their value as the next argument or after "=". An option given twice, an
 // unknown one, a missing value or an argument too many is bad usage.

@@ -3,12 +3,51 @@
 #include <exception>
 #include <new>
 
+#include "engine/drive_check.h"
 #include "engine/folder_dresser.h"
 #include "engine/run_time_error.h"
+#include "support/utf.h"
 #include "ui/console/command_line.h"
 #include "ui/console/console_window.h"
 
 namespace orm::console {
+
+namespace {
+
+// The check's report on standard output, its progress line on a terminal's standard error.
+class CheckOutput final : public DriveCheckOutput {
+ public:
+  explicit CheckOutput(ConsoleStreams& streams) : streams_(streams), progress_(streams) {}
+  ~CheckOutput() override { progress_.End(); }
+  void Entered(const std::string& folder) override {
+    progress_.Folder(ValidUtf8(folder));
+    progress_.Draw();
+  }
+  void Report(const std::string& line) override {
+    if (progress_.shown() && streams_.OutIsTerminal()) progress_.End();
+    streams_.Out(line + "\n");
+  }
+
+ private:
+  ConsoleStreams& streams_;
+  ProgressLine progress_;
+};
+
+int RunCheck(ConsoleStreams& streams, FileServices& files, const std::string& driveText) {
+  // The window's own rule gives the root, for the check as for the operations.
+  ConsoleWindow window(streams, Command{}, driveText);
+  const std::string root = FolderDresser(window, files).GetDestinationRoot();
+  // A drive the program would not dress is no drive to check either.
+  if (const FileError refused = files.AdmitDestination(root); !refused.ok()) {
+    streams.Err("ormavell: " + ValidUtf8(driveText) + ": " + refused.description + "\n");
+    return kExitUsage;
+  }
+  CheckOutput output(streams);
+  const DriveCheckCounts counts = CheckDrive(files, root, output);
+  return counts.notDressed == 0 ? kExitSuccess : kExitFailed;
+}
+
+}  // namespace
 
 int RunCommandLine(const std::vector<std::string>& args, ConsoleStreams& streams,
                    FileServices& files, const DriveResolver& resolveDrive,
@@ -33,6 +72,8 @@ int RunCommandLine(const std::vector<std::string>& args, ConsoleStreams& streams
     streams.Err("ormavell: " + drive.refusal + "\n");
     return kExitUsage;
   }
+
+  if (command.action == Action::Check) return RunCheck(streams, files, drive.driveText);
 
   ConsoleWindow window(streams, command, drive.driveText);
   FolderDresser dresser(window, files);

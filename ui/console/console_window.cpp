@@ -60,6 +60,39 @@ std::string ProgressText(long long foldersDone, const std::string& folder, int c
   return text;
 }
 
+ProgressLine::ProgressLine(ConsoleStreams& streams)
+    : streams_(streams), columns_(streams.ErrTerminalColumns()) {}
+
+void ProgressLine::Folder(const std::string& folder) {
+  ++folders_;
+  folder_ = folder;
+  stale_ = true;
+}
+
+void ProgressLine::Draw() {
+  if (columns_ <= 0 || !stale_) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (shown_ && now - drawn_ < kProgressInterval) return;
+  drawn_ = now;
+  const std::string text = ProgressText(folders_, folder_, columns_);
+  // Blanks over what is left of a longer earlier line.
+  const std::size_t width = Width(text);
+  std::string line = "\r" + text;
+  if (width_ > width) line.append(width_ - width, ' ');
+  streams_.Err(line);
+  width_ = std::max(width, width_);
+  shown_ = true;
+  stale_ = false;
+}
+
+void ProgressLine::End() {
+  if (!shown_) return;
+  streams_.Err("\r" + std::string(width_, ' ') + "\r");
+  shown_ = false;
+  width_ = 0;
+  stale_ = true;
+}
+
 ConsoleWindow::ConsoleWindow(ConsoleStreams& streams, const Command& command, std::string driveText)
     : streams_(streams),
       picture_(command.picture),
@@ -67,7 +100,7 @@ ConsoleWindow::ConsoleWindow(ConsoleStreams& streams, const Command& command, st
       textColor_(command.textColor),
       backColor_(command.backColor.value_or(0x00FFFFFF)),
       backColorCheck_(command.backColor ? kChecked : kUnchecked),
-      columns_(streams.ErrTerminalColumns()) {}
+      progress_(streams) {}
 
 void ConsoleWindow::SetDestinationRoot(const std::string& root) {
   folderPrefix_ = "  " + ValidUtf8(root);
@@ -79,48 +112,22 @@ void ConsoleWindow::LogRemoveFirst() {
 
 void ConsoleWindow::LogAppend(const std::string& line) {
   // A log line must not land in the middle of the progress line on the same terminal.
-  if (progressShown_ && streams_.OutIsTerminal()) EndProgress();
+  if (progress_.shown() && streams_.OutIsTerminal()) progress_.End();
   streams_.Out(line + "\n");
   ++held_;
   ++linesWritten_;
   endedWithSuccess_ = line == kLogSuccess;
   if (!folderPrefix_.empty() && line.compare(0, folderPrefix_.size(), folderPrefix_) == 0) {
-    ++foldersDone_;
-    currentFolder_ = line.substr(2);
-    progressStale_ = true;
+    progress_.Folder(line.substr(2));
   }
 }
 
 void ConsoleWindow::DoEvents() {
-  if (columns_ <= 0 || !progressStale_) return;
-  const auto now = std::chrono::steady_clock::now();
-  if (progressShown_ && now - lastDrawn_ < kProgressInterval) return;
-  lastDrawn_ = now;
-  ShowProgress();
-}
-
-void ConsoleWindow::ShowProgress() {
-  const std::string text = ProgressText(foldersDone_, currentFolder_, columns_);
-  // Blanks over what is left of a longer earlier line.
-  const std::size_t width = Width(text);
-  std::string line = "\r" + text;
-  if (progressWidth_ > width) line.append(progressWidth_ - width, ' ');
-  streams_.Err(line);
-  progressWidth_ = std::max(width, progressWidth_);
-  progressShown_ = true;
-  progressStale_ = false;
-}
-
-void ConsoleWindow::EndProgress() {
-  if (!progressShown_) return;
-  streams_.Err("\r" + std::string(progressWidth_, ' ') + "\r");
-  progressShown_ = false;
-  progressWidth_ = 0;
-  progressStale_ = true;
+  progress_.Draw();
 }
 
 void ConsoleWindow::ShowStopMessage(const std::string& text) {
-  EndProgress();
+  progress_.End();
   streams_.Err(text + "\n");
 }
 

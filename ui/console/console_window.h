@@ -14,6 +14,31 @@
 
 namespace orm::console {
 
+// The progress line on standard error, where it is a terminal: "Папок: N  FOLDER", redrawn at
+// most every tenth of a second, so that it costs nothing beside the work.
+class ProgressLine {
+ public:
+  explicit ProgressLine(ConsoleStreams& streams);
+  // One more folder reached (folder as shown, UTF-8); drawn at the next Draw.
+  void Folder(const std::string& folder);
+  // Draws the line if a folder was reached since it was drawn and the last draw is old enough.
+  void Draw();
+  // Takes the line off the terminal.
+  void End();
+  // True while a line stands on the terminal.
+  bool shown() const { return shown_; }
+
+ private:
+  ConsoleStreams& streams_;
+  int columns_ = 0;  // of the terminal on standard error; 0: no progress line
+  long long folders_ = 0;
+  std::string folder_;
+  bool shown_ = false;
+  std::size_t width_ = 0;  // the characters the shown line covers
+  bool stale_ = false;
+  std::chrono::steady_clock::time_point drawn_{};
+};
+
 class ConsoleWindow : public MainWindowPort {
  public:
   // driveText: what the drive list would give for the command's drive.
@@ -23,7 +48,7 @@ class ConsoleWindow : public MainWindowPort {
   // blanks and it, and count as folders done.
   void SetDestinationRoot(const std::string& root);
   // Takes the progress line off the terminal.
-  void EndProgress();
+  void EndProgress() { progress_.End(); }
   // True when the last line logged is the closing success line.
   bool EndedWithSuccess() const { return endedWithSuccess_; }
   // The log lines written to standard output.
@@ -45,8 +70,6 @@ class ConsoleWindow : public MainWindowPort {
   void ShowStopMessage(const std::string& text) override;
 
  private:
-  void ShowProgress();
-
   ConsoleStreams& streams_;
   std::string picture_;
   std::string driveText_;
@@ -59,13 +82,7 @@ class ConsoleWindow : public MainWindowPort {
   bool endedWithSuccess_ = false;
 
   std::string folderPrefix_;  // "  " + destination root
-  long long foldersDone_ = 0;
-  std::string currentFolder_;
-  int columns_ = 0;  // of the terminal on standard error; 0: no progress line
-  bool progressShown_ = false;
-  std::size_t progressWidth_ = 0;  // the characters the shown line covers
-  bool progressStale_ = false;
-  std::chrono::steady_clock::time_point lastDrawn_{};
+  ProgressLine progress_;
 };
 
 // The progress line for a terminal of this many columns: "Папок: N  FOLDER", the folder's
