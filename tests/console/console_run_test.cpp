@@ -124,8 +124,9 @@ TEST_F(ConsoleRunTest, ExitStatusTellsWhetherTheRunWentThrough) {
 
 TEST_F(ConsoleRunTest, CheckReadsEveryFolderAsAReaderDoesAndNamesThoseNotDressed) {
   // The second level is too deep for a folder-relative entry (see BackdropEntry). MinGW's
-  // std::filesystem, which the test's own listings use, stops at 260 characters, and the test
-  // drive under Wine is a folder deep below its drive's root: there it stays within the edge.
+  // std::filesystem, which the test's own listings use, stops at 260 characters, and they read
+  // the Windows test drive through the deep folder it stands for: there the tree stays within
+  // the edge.
   const std::string outer(120, 'd');
   const std::string deep = outer + "/" + std::string(kWindowsPaths ? 60 : 117, 'e');
   drive.MakeFolders({"A/A1", "B", deep});
