@@ -437,7 +437,7 @@ class PosixFileServices final : public FileServices {
     // A device or FIFO named as the picture is refused before it is opened: opening one can
     // block or act on the device.
     struct stat source_stat {};
-    posix::PathAt source_at(source);
+    posix::PathAt source_at(source, false);
     if (source_at.error() != 0) return FileErrorFromErrno(source_at.error(), source);
     if (fstatat(source_at.dirfd(), source_at.name().c_str(), &source_stat, 0) != 0) {
       return FileErrorFromErrno(errno, source);
@@ -585,6 +585,9 @@ class PosixFileServices final : public FileServices {
     Forget(true);
     plain_folders_.clear();
     refusing_ = HasNul(root) || IsSystemDestination(root);
+    // Every path of the operation is then reached from the root's descriptor: a folder that
+    // someone swaps for a link while the walk runs leads no call off the volume.
+    (void)posix::HoldVolumeRoot(refusing_ ? std::string() : root);
     return refusing_ ? Refused() : FileError::Success();
   }
 

@@ -42,8 +42,9 @@ std::string ResolveNameCase(const std::string& path, NameLookup* lookup) {
   // of one name instead of the whole path. Where it cannot be opened so (a link, a folder we
   // may enter but not read), the path is looked at as it stands.
   UniqueFd fd;
-  if (at.dirfd() == AT_FDCWD && slash != std::string::npos && plain_name) {
-    fd.reset(OpenFolderToRead(AT_FDCWD, folder.c_str(), O_NOFOLLOW));
+  if (slash != std::string::npos && plain_name) {
+    fd.reset(at.dirfd() == AT_FDCWD ? OpenFolderToRead(AT_FDCWD, folder.c_str(), O_NOFOLLOW)
+                                    : OpenFolderToRead(at.dirfd(), ".", 0));
   }
   const int looked = fd ? LookAtErrno(fd.get(), name, path, learnt.look)
                         : LookAtErrno(at.dirfd(), at.name(), path, learnt.look);
@@ -63,7 +64,7 @@ std::string ResolveNameCase(const std::string& path, NameLookup* lookup) {
     fd.reset(at.dirfd() == AT_FDCWD ? OpenFolderToRead(AT_FDCWD, folder.c_str(), O_NOFOLLOW)
                                     : OpenFolderToRead(at.dirfd(), ".", 0));
   }
-  if (!fd && errno == ELOOP) {
+  if (!fd && errno == ELOOP && at.dirfd() == AT_FDCWD) {
     listable = false;
     fd.reset(OpenFolderToRead(AT_FDCWD, folder.c_str(), 0));
   }

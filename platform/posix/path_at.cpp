@@ -2,13 +2,138 @@
 
 #include <fcntl.h>
 #include <limits.h>
+#include <linux/openat2.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <utility>
 
 namespace orm::posix {
 
-PathAt::PathAt(const std::string& path) : dirfd_(AT_FDCWD), name_(path) {
+namespace {
+
+// The admitted destination root: set before an operation starts and read by its calls, never
+// while one runs. Only its path and identity are kept: a descriptor held between operations
+// would keep the volume busy, and the user could not unmount it.
+struct VolumeRoot {
+  std::string path;  // without a trailing slash; empty when no root is held
+  dev_t dev = 0;
+  ino_t ino = 0;
+};
+VolumeRoot& HeldRoot() {
+  static VolumeRoot root;
+  return root;
+}
+
+// Opens the root for one call: the same folder that was admitted, or none (EXDEV).
+int OpenRoot(const VolumeRoot& root) {
+  UniqueFd fd(open(root.path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  struct stat st {};
+  if (!fd || fstat(fd.get(), &st) != 0) return -1;
+  if (st.st_dev != root.dev || st.st_ino != root.ino) {
+    errno = EXDEV;
+    return -1;
+  }
+  return fd.release();
+}
+
+// Opens folder (a relative path of names) below dir one name at a time, where the kernel has
+// no openat2: never a link, never another device.
+int OpenBelowByNames(int dir, dev_t dev, const std::string& folder) {
+  UniqueFd at;
+  for (std::string::size_type start = 0; start < folder.size();) {
+    std::string::size_type end = folder.find('/', start);
+    if (end == std::string::npos) end = folder.size();
+    const std::string name = folder.substr(start, end - start);
+    start = end + 1;
+    if (name.empty() || name == ".") continue;
+    if (name == "..") {
+      errno = EXDEV;
+      return -1;
+    }
+    UniqueFd next(openat(dir, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!next) return -1;
+    struct stat st {};
+    if (fstat(next.get(), &st) != 0) return -1;
+    if (st.st_dev != dev) {
+      errno = EXDEV;
+      return -1;
+    }
+    at = std::move(next);
+    dir = at.get();
+  }
+  return at ? at.release() : fcntl(dir, F_DUPFD_CLOEXEC, 0);
+}
+
+// Opens folder below dir with no link and no other volume on the way.
+int OpenBelow(int dir, dev_t dev, const std::string& folder) {
+  static std::atomic<bool> no_openat2{false};
+  if (!no_openat2.load(std::memory_order_relaxed)) {
+    struct open_how how {};
+    how.flags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS | RESOLVE_NO_XDEV;
+    const long fd = syscall(SYS_openat2, dir, folder.c_str(), &how, sizeof how);
+    if (fd >= 0 || errno != ENOSYS) return static_cast<int>(fd);
+    no_openat2.store(true, std::memory_order_relaxed);
+  }
+  return OpenBelowByNames(dir, dev, folder);
+}
+
+}  // namespace
+
+int HoldVolumeRoot(const std::string& root) {
+  VolumeRoot& held = HeldRoot();
+  held = VolumeRoot{};
+  if (root.empty()) return 0;
+  std::string path = root;
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) return errno;
+  if (!S_ISDIR(st.st_mode)) return ENOTDIR;
+  held.path = std::move(path);
+  held.dev = st.st_dev;
+  held.ino = st.st_ino;
+  return 0;
+}
+
+PathAt::PathAt(const std::string& path, bool beneath) : dirfd_(AT_FDCWD), name_(path) {
+  const VolumeRoot& root = HeldRoot();
+  // A path of the volume: the root's descriptor and the names below it, so that no link
+  // swapped in above an entry, while the walk runs, can lead a call off the volume.
+  if (beneath && !root.path.empty() && root.path != "/" && path.size() > root.path.size() &&
+      path.compare(0, root.path.size(), root.path) == 0 && path[root.path.size()] == '/') {
+    std::string below = path.substr(root.path.size() + 1);
+    while (!below.empty() && below.back() == '/') below.pop_back();
+    const std::string::size_type slash = below.rfind('/');
+    name_ = slash == std::string::npos ? below : below.substr(slash + 1);
+    if (name_.empty()) name_.push_back('.');
+    folder_.reset(OpenRoot(root));
+    // A folder path past PATH_MAX is opened in stretches below one another, each under it.
+    std::string::size_type start = 0;
+    const std::string::size_type folder_end = slash == std::string::npos ? 0 : slash;
+    while (folder_ && start < folder_end) {
+      std::string::size_type end = folder_end;
+      if (end - start >= PATH_MAX) {
+        end = below.rfind('/', start + PATH_MAX - 1);
+        if (end == std::string::npos || end <= start) {
+          folder_.reset();
+          errno = ENAMETOOLONG;
+          break;
+        }
+      }
+      folder_.reset(OpenBelow(folder_.get(), root.dev, below.substr(start, end - start)));
+      start = end + 1;
+    }
+    if (!folder_) {
+      error_ = errno;
+      return;
+    }
+    dirfd_ = folder_.get();
+    return;
+  }
   if (path.size() < PATH_MAX) return;
   std::string::size_type slash = path.rfind('/');
   if (slash == std::string::npos) {

@@ -9,11 +9,21 @@
 
 namespace orm::posix {
 
+// The folder below which every path of the operation is reached from its descriptor, never
+// through a symbolic link nor onto another volume: the destination root once it is admitted.
+// An empty root, or one that cannot be opened, lets go of the one held; returns the errno of
+// the open, or 0.
+int HoldVolumeRoot(const std::string& root);
+
 class PathAt {
  public:
-  // A path short enough stays as it is (dirfd() is AT_FDCWD); a longer one costs one open per
-  // stretch of folders. Symbolic links on the way are followed, as a path lookup would.
-  explicit PathAt(const std::string& path);
+  // A path below the held volume root is reached from the root's descriptor: its folder opened
+  // with no symbolic link and no other volume's root on the way (error() is ELOOP or EXDEV
+  // where there is one), and name() its last component, which each call opens or looks at
+  // without following a link. Any other path, or any path with beneath false, stays as it is
+  // where short enough (dirfd() is AT_FDCWD), and a longer one costs one open per stretch of
+  // folders, following symbolic links on the way as a path lookup would.
+  explicit PathAt(const std::string& path, bool beneath = true);
 
   int dirfd() const { return dirfd_; }
   // The entry's name in dirfd(): the path itself, or its last component.

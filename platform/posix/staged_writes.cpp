@@ -228,9 +228,13 @@ constexpr long kFuseMagic = 0x65735546;
 // FUSE volume does.
 bool IsNtfs3g(const struct statfs& fs, int fd, const char* path) {
   char value[4];
-  return static_cast<long>(fs.f_type) == kFuseMagic &&
-         (path != nullptr ? ::lgetxattr(path, kNtfsAttrib, value, sizeof value)
-                          : ::fgetxattr(fd, kNtfsAttrib, value, sizeof value)) == sizeof value;
+  if (static_cast<long>(fs.f_type) != kFuseMagic) return false;
+  if (path != nullptr) return ::lgetxattr(path, kNtfsAttrib, value, sizeof value) == sizeof value;
+  if (::fgetxattr(fd, kNtfsAttrib, value, sizeof value) == sizeof value) return true;
+  // A folder held for its path (O_PATH) has no xattrs of its own to give: its /proc entry does.
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  return errno == EBADF &&
+         ::getxattr(self.c_str(), kNtfsAttrib, value, sizeof value) == sizeof value;
 }
 
 VolumeTraits TraitsFrom(const struct statfs& fs) {

@@ -161,6 +161,12 @@ bool IsNtfsSpecialFile(const std::string& path) {
          NtfsGet(-1, path.c_str(), value) == 0;
 }
 
+// A path that reaches name in dirfd through the descriptor, for the calls that take a path and
+// must not open the file: through the folder's /proc entry, which leads nowhere else.
+std::string ReachablePath(int dirfd, const std::string& name) {
+  return dirfd == AT_FDCWD ? name : "/proc/self/fd/" + std::to_string(dirfd) + "/" + name;
+}
+
 // The stored user.DOSATTRIB bytes; empty when nothing is stored.
 int DosAttribGet(int fd, std::string& blob) {
   blob.resize(256);
@@ -380,7 +386,8 @@ FileError ReadAttributesAt(int dirfd, const std::string& name, const std::string
   if (S_ISLNK(info.type)) {
     result = kAttrReparsePoint;
   } else if (!S_ISREG(info.type) && !S_ISDIR(info.type)) {
-    if (!IsNtfsSpecialFile(path) || NtfsGet(-1, path.c_str(), result) != 0) {
+    const std::string reach = ReachablePath(dirfd, name);
+    if (!IsNtfsSpecialFile(reach) || NtfsGet(-1, reach.c_str(), result) != 0) {
       result = DerivedAttributes(info);
     }
   } else {
@@ -411,8 +418,8 @@ FileError WriteAttributesAt(int dirfd, const std::string& name, const std::strin
   // No back end keeps attributes of links, nor of special files but NTFS ones (user.* refuses
   // them with EPERM), and setting them must never reach through a link.
   if (!S_ISLNK(info.type) && !S_ISREG(info.type) && !S_ISDIR(info.type) &&
-      IsNtfsSpecialFile(path)) {
-    int err = NtfsReplace(-1, path.c_str(), attributes & kOwnedBits, *now);
+      IsNtfsSpecialFile(ReachablePath(dirfd, name))) {
+    int err = NtfsReplace(-1, ReachablePath(dirfd, name).c_str(), attributes & kOwnedBits, *now);
     return err == 0 ? FileError::Success() : FileErrorFromErrno(err, path);
   }
   if (!S_ISREG(info.type) && !S_ISDIR(info.type)) return FileErrorFromErrno(EPERM, path);
