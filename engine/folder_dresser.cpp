@@ -249,31 +249,49 @@ void FolderDresser::cmdSkin_Click(std::int16_t index) {
 
 bool FolderDresser::ProcessFolder(const std::string& folder, std::int16_t mode) {
   const std::string root = asAddBackslash(folder);
-  if (!DressFolder(folder, mode, root)) return false;
+  std::size_t failedWrites = 0;
+  if (!DressFolder(folder, mode, root, failedWrites)) return false;
 
   // The root was written and checked on its own. Below it the file services may switch the
   // settings files to their new content many at a time, which costs far less than one wait for
   // the disk per folder; whichever way the walk ends, nothing is left pending.
   struct Deferral {
     FileServices& files;
+    bool finished = false;
     explicit Deferral(FileServices& services) : files(services) { files.DeferWrites(); }
-    ~Deferral() { (void)files.FinishWrites(); }
+    DeferredOutcome Finish() {
+      finished = true;
+      return files.FinishWrites();
+    }
+    ~Deferral() {
+      if (!finished) (void)files.FinishWrites();
+    }
     Deferral(const Deferral&) = delete;
     Deferral& operator=(const Deferral&) = delete;
   } deferral{files_};
 
-  return WalkBelow(files_, root, true, [&](const std::string& subfolder) {
+  const bool walked = WalkBelow(files_, root, true, [&](const std::string& subfolder) {
     try {
-      return DressFolder(subfolder, mode, root);
+      return DressFolder(subfolder, mode, root, failedWrites);
     } catch (const RunTimeError&) {
       // A folder whose handling ends abnormally ends the whole walk unsuccessfully.
       return false;
     }
   });
+  failedWrites += deferral.Finish().failed;
+  // The log passes these by, as it does a write that fails at once; the command line counts
+  // them for its user.
+  if (failedWrites > 0) {
+    try {
+      window_.SettingsWritesFailed(failedWrites);
+    } catch (const RunTimeError&) {
+    }
+  }
+  return walked;
 }
 
 bool FolderDresser::DressFolder(const std::string& received, std::int16_t mode,
-                                const std::string& root) {
+                                const std::string& root, std::size_t& failedWrites) {
   const std::string folder = asAddBackslash(received);
   AddLog("  " + folder);
   std::string settings = asBuildFileName(folder, std::string(kSettingsFileName));
@@ -332,6 +350,7 @@ bool FolderDresser::DressFolder(const std::string& received, std::int16_t mode,
       AddLog(kLogWriteError);
       return false;
     }
+    if (!outcome.ok()) ++failedWrites;
     // Every later write is a step of its own: where one failed, the others are still made.
     for (std::size_t i = applied + 1; !outcome.ok() && i < edits.size(); ++i) {
       const ProfileEdit& edit = edits[i];

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -65,6 +66,10 @@ class MainWindowPort {
   // A modal message box with the stop icon and one OK button, titled with the application
   // title; returns when it is closed.
   virtual void ShowStopMessage(const std::string& text) = 0;
+  // Told once at the end of a walk in which count settings files could not be written, where
+  // the log says nothing of them (below the root it passes such failures by). The windows
+  // show nothing of it.
+  virtual void SettingsWritesFailed(std::size_t count) { (void)count; }
 };
 
 }  // namespace orm

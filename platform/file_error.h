@@ -2,6 +2,7 @@
 // its Russian description, as the operation log shows them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -31,6 +32,17 @@ struct FileError {
   static FileError Success() { return {}; }
   static FileError Of(std::int32_t number, int os_error = 0) {
     return {number, ErrorDescription(number), os_error};
+  }
+};
+
+// What deferred writes came to: how many files kept their old content because their switch
+// failed (no temporary file of theirs is left), and the first of those failures.
+struct DeferredOutcome {
+  std::size_t failed = 0;
+  FileError first = FileError::Success();
+  void Add(const FileError& error) {
+    if (error.ok()) return;
+    if (failed++ == 0) first = error;
   }
 };
 

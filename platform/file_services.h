@@ -118,10 +118,11 @@ class FileServices {
   // old or new, should the program or the machine stop before. Meanwhile GetAttributes and
   // SetAttributes of the file (by the path the write was given) see and change the new
   // content's attributes, and any other call on it switches it first. FinishWrites switches
-  // everything pending, ends the deferral and returns the first failed switch (that file keeps
-  // its old content). Where writes are never deferred, both do nothing.
+  // everything pending, ends the deferral and returns every switch since DeferWrites that failed
+  // (those files keep their old content); a failure the write itself reported is not among
+  // them. Where writes are never deferred, both do nothing.
   virtual void DeferWrites() {}
-  virtual FileError FinishWrites() { return FileError::Success(); }
+  virtual DeferredOutcome FinishWrites() { return {}; }
 
   // True when path names a temporary file that a write of a file named written (in any letter
   // case, in the same folder) or a copy made by these services left behind when the program or

@@ -598,7 +598,7 @@ class PosixFileServices final : public FileServices {
     staged_.Defer();
   }
 
-  FileError FinishWrites() override {
+  DeferredOutcome FinishWrites() override {
     Forget(true);
     plain_folders_.clear();
     return staged_.Finish();

@@ -188,7 +188,7 @@ UniqueFd MakeDurable(std::vector<StagedFile>& files, std::vector<FileError>& fai
 // the table with the new clusters (a sync of a folder writes the table, and no temporary file's
 // entry has been written with its clusters yet); then the renames, one syncfs that writes the
 // new entries, a flush of the device; and only then are the old files let go.
-FileError SwitchRun(std::vector<StagedFile>& files) {
+FileError SwitchRun(std::vector<StagedFile>& files, DeferredOutcome* outcome = nullptr) {
   if (files.empty()) return FileError::Success();
   const Durability durability = files.front().traits.durability;
   FileError first = FileError::Success();
@@ -202,6 +202,7 @@ FileError SwitchRun(std::vector<StagedFile>& files) {
     if (failed[i].ok()) failed[i] = Switch(files[i]);
     if (!failed[i].ok()) Discard(files[i]);
     note(failed[i]);
+    if (outcome != nullptr) outcome->Add(failed[i]);
   }
 
   if (durability == Durability::kFat && folder) {
@@ -398,6 +399,7 @@ void StagedWrites::Defer() {
   queued_limit_ = std::min(kMaxRun, room > 128 ? (room - 64) / 6 : 1);
   deferring_ = true;
   known_volume_ = false;
+  outcome_ = DeferredOutcome{};
 }
 
 FileError StagedWrites::Put(StagedFile staged) {
@@ -427,13 +429,12 @@ FileError StagedWrites::Put(StagedFile staged) {
   return FileError::Success();
 }
 
-FileError StagedWrites::Commit() {
-  FileError landed = Land();
+void StagedWrites::Commit() {
+  Land();
   std::vector<StagedFile> run = std::move(pending_);
   pending_.clear();
-  FileError switched = SwitchRun(run);
+  SwitchRun(run, &outcome_);
   Refilter();
-  return landed.ok() ? switched : landed;
 }
 
 void StagedWrites::Refilter() {
@@ -468,7 +469,7 @@ void StagedWrites::Launch() {
   }
   if (!Queueable(durability) || !queue_ || run.size() > kMaxRun) {
     Land();
-    SwitchRun(run);
+    SwitchRun(run, &outcome_);
     return;
   }
   std::vector<FileError> failed(run.size());
@@ -483,6 +484,7 @@ void StagedWrites::Launch() {
     const std::size_t seq = first_seq_ + base + i;
     if (!failed[i].ok()) {
       Discard(file);
+      outcome_.Add(failed[i]);
       flight.failed = true;
       continue;
     }
@@ -490,8 +492,9 @@ void StagedWrites::Launch() {
     // given here: the kernel's worker has the heavier part already (each rename releases the old
     // file), and the walk would otherwise wait for it.
     flight.self = "/proc/self/fd/" + std::to_string(file.content.get());
-    if (!GiveHeldAttributes(file).ok()) {
+    if (const FileError given = GiveHeldAttributes(file); !given.ok()) {
       Discard(file);
+      outcome_.Add(given);
       flight.failed = true;
       continue;
     }
@@ -529,17 +532,12 @@ void StagedWrites::Launch() {
   Land(1);
 }
 
-FileError StagedWrites::Land(std::size_t keep) {
-  FileError first = FileError::Success();
-  while (runs_.size() > keep) {
-    FileError landed = LandOldest();
-    if (first.ok()) first = landed;
-  }
+void StagedWrites::Land(std::size_t keep) {
+  while (runs_.size() > keep) LandOldest();
   Refilter();
-  return first;
 }
 
-FileError StagedWrites::LandOldest() {
+void StagedWrites::LandOldest() {
   // The kernel's worker makes the calls in the order queued, so the oldest run's results come
   // first; a later run's that come meanwhile are kept for it.
   while (runs_.front().expected > 0) {
@@ -566,7 +564,6 @@ FileError StagedWrites::LandOldest() {
     (tag % 4 == kLink ? flight.link : flight.rename) = result;
   }
   const std::size_t landed = runs_.front().end - first_seq_;
-  FileError first = FileError::Success();
   for (std::size_t i = 0; i < landed; ++i) {
     StagedFile& file = in_flight_[i];
     const Flight& flight = flights_[i];
@@ -588,19 +585,19 @@ FileError StagedWrites::LandOldest() {
       error = Switch(file);  // never reached by the kernel
     }
     if (!error.ok()) Discard(file);
-    if (first.ok() && !error.ok()) first = error;
+    outcome_.Add(error);
   }
   in_flight_.erase(in_flight_.begin(), in_flight_.begin() + static_cast<std::ptrdiff_t>(landed));
   flights_.erase(flights_.begin(), flights_.begin() + static_cast<std::ptrdiff_t>(landed));
   first_seq_ += landed;
   runs_.pop_front();
-  return first;
 }
 
-FileError StagedWrites::Finish() {
+DeferredOutcome StagedWrites::Finish() {
   deferring_ = false;
   known_volume_ = false;
-  FileError committed = Commit();
+  Commit();
+  DeferredOutcome committed = std::exchange(outcome_, DeferredOutcome{});
   // A queue dropped after a failure is tried afresh by the next operation, not given up for the
   // life of the program.
   if (!queue_) queue_tried_ = false;

@@ -121,13 +121,14 @@ class StagedWrites {
   void Defer();
   // Puts staged under its name, or keeps it pending where that must wait for its data and the
   // writes are deferred. A failed switch leaves the old file as it was (and no temporary one);
-  // it is returned here, or for a pending file by the call that makes the switch.
+  // it is returned here, or for a pending file counted for Finish.
   FileError Put(StagedFile staged);
   // Switches every pending file, in the order they were put, and waits for every switch begun
-  // earlier; returns the first failure.
-  FileError Commit();
-  // Commit, and no more deferring.
-  FileError Finish();
+  // earlier.
+  void Commit();
+  // Commit, and no more deferring; returns the switches of pending files that failed since
+  // Defer.
+  DeferredOutcome Finish();
 
   // The traits of the volume with this device and mount id: while deferring they are found by
   // find once per volume, otherwise (or where the mount id is unknown, 0) every time.
@@ -168,9 +169,9 @@ class StagedWrites {
   void Launch();
   // Waits for the switches in the kernel's hands and finishes what they left, all but the
   // newest keep runs; returns the first failure.
-  FileError Land(std::size_t keep = 0);
+  void Land(std::size_t keep = 0);
   // Land for the oldest run in the kernel's hands.
-  FileError LandOldest();
+  void LandOldest();
   // Makes maybe_pending_ afresh from the pending files and those in the kernel's hands.
   void Refilter();
 
@@ -188,6 +189,7 @@ class StagedWrites {
   std::deque<Run> runs_;
 
   bool deferring_ = false;
+  DeferredOutcome outcome_;       // the pending files' failed switches since Defer
   std::size_t limit_ = 0;         // files in a run
   std::size_t queued_limit_ = 0;  // files in a run that the kernel switches
   std::vector<StagedFile> pending_;

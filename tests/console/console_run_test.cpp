@@ -201,6 +201,19 @@ TEST_F(ConsoleRunTest, CheckReadsEveryFolderAsAReaderDoesAndNamesThoseNotDressed
   EXPECT_EQ(Run({"check", "DRIVE", "--picture", "x.jpg"}), kExitUsage);
 }
 
+// The log passes a settings file below the root that cannot be written by, as the window's
+// does; the command line's user still learns how many there were.
+TEST_F(ConsoleRunTest, SettingsFilesThatCannotBeWrittenAreCountedOnStandardError) {
+  drive.MakeFolders({"A", "B/Desktop.INI/kept"});
+  EXPECT_EQ(Run({"install", "DRIVE", "--picture", MakePicture("sea.jpg", "JPEG")}), kExitSuccess);
+  EXPECT_EQ(streams.err, "ormavell: не записано файлов Desktop.INI: 1\n");
+  EXPECT_TRUE(streams.out.ends_with("\n*** Все операции завершены успешно\n")) << streams.out;
+  EXPECT_TRUE(std::filesystem::is_directory(drive.fs("B/Desktop.INI/kept")));
+
+  ASSERT_EQ(Run({"remove", "DRIVE"}), kExitSuccess);
+  EXPECT_EQ(streams.err, "");
+}
+
 TEST_F(ConsoleRunTest, ProgressLineOnlyOnATerminalAndClearedAtTheEnd) {
   drive.MakeFolders({"A"});
   ASSERT_EQ(Run({"remove", "DRIVE"}), kExitSuccess);

@@ -43,7 +43,7 @@ class ForwardingFiles : public FileServices {
     return base_.WriteProfileEntries(file, edits, applied);
   }
   void DeferWrites() override { base_.DeferWrites(); }
-  FileError FinishWrites() override { return base_.FinishWrites(); }
+  DeferredOutcome FinishWrites() override { return base_.FinishWrites(); }
   bool IsLeftoverTemporary(const std::string& path, std::string_view written) override {
     return base_.IsLeftoverTemporary(path, written);
   }

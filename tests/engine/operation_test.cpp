@@ -282,7 +282,7 @@ class RecordingFiles final : public test::ForwardingFiles {
     calls.push_back("defer");
     base_.DeferWrites();
   }
-  FileError FinishWrites() override {
+  DeferredOutcome FinishWrites() override {
     calls.push_back("finish");
     return base_.FinishWrites();
   }

@@ -131,4 +131,9 @@ void ConsoleWindow::ShowStopMessage(const std::string& text) {
   streams_.Err(text + "\n");
 }
 
+void ConsoleWindow::SettingsWritesFailed(std::size_t count) {
+  progress_.End();
+  streams_.Err("ormavell: не записано файлов Desktop.INI: " + std::to_string(count) + "\n");
+}
+
 }  // namespace orm::console

@@ -68,6 +68,7 @@ class ConsoleWindow : public MainWindowPort {
   void SetMousePointer(MousePointer) override {}
   void SetInputEnabled(InputControl, bool) override {}
   void ShowStopMessage(const std::string& text) override;
+  void SettingsWritesFailed(std::size_t count) override;
 
  private:
   ConsoleStreams& streams_;
