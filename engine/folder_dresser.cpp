@@ -252,7 +252,7 @@ bool FolderDresser::ProcessFolder(const std::string& folder, std::int16_t mode) 
   std::size_t failedWrites = 0;
   if (!DressFolder(folder, mode, root, failedWrites)) return false;
 
-  // The root was written and checked on its own. Below it the file services may switch the
+  // The root was written and checked on its own. Below it the file services may rename the
   // settings files to their new content many at a time, which costs far less than one wait for
   // the disk per folder; whichever way the walk ends, nothing is left pending.
   struct Deferral {

@@ -35,7 +35,7 @@ struct FileError {
   }
 };
 
-// What deferred writes came to: how many files kept their old content because their switch
+// What deferred writes came to: how many files kept their old content because their rename
 // failed (no temporary file of theirs is left), and the first of those failures.
 struct DeferredOutcome {
   std::size_t failed = 0;

@@ -112,13 +112,13 @@ class FileServices {
   virtual FileError AdmitDestination(const std::string& root) = 0;
 
   // Deferred writes, so that many files reach the disk together: after DeferWrites,
-  // WriteProfileEntries may leave the switch of a file to its new content pending. Whatever can
-  // fail before the switch (reading, editing, writing the new content) the write reports
+  // WriteProfileEntries may leave the rename of a file to its new content pending. Whatever can
+  // fail before the rename (reading, editing, writing the new content) the write reports
   // itself; the file has its new content at the latest when FinishWrites returns, and is whole,
   // old or new, should the program or the machine stop before. Meanwhile GetAttributes and
   // SetAttributes of the file (by the path the write was given) see and change the new
-  // content's attributes, and any other call on it switches it first. FinishWrites switches
-  // everything pending, ends the deferral and returns every switch since DeferWrites that failed
+  // content's attributes, and any other call on it renames it first. FinishWrites renames
+  // everything pending, ends the deferral and returns every rename since DeferWrites that failed
   // (those files keep their old content); a failure the write itself reported is not among
   // them. Where writes are never deferred, both do nothing.
   virtual void DeferWrites() {}

@@ -6,7 +6,7 @@ namespace orm::posix {
 namespace {
 
 // Layout of the blob Samba 4 writes: an empty NUL-terminated text, a pad byte, the version and
-// the union switch (both LE16), two pad bytes, then valid_flags and attrib (both LE32) and the
+// the union rename (both LE16), two pad bytes, then valid_flags and attrib (both LE32) and the
 // version's time stamps.
 constexpr std::size_t kVersionOffset = 2;
 constexpr std::size_t kSwitchOffset = 4;

@@ -348,7 +348,7 @@ class PosixFileServices final : public FileServices {
     if (refusing_) return Refused();
     if (HasNul(path)) return BadName();
     std::string entry = WithoutTrailingSlashes(path);
-    // A file whose new content waits for its switch gets the attributes on that content, which
+    // A file whose new content waits for its rename gets the attributes on that content, which
     // is written and will not be written again.
     FileError error = FileError::Success();
     std::uint32_t now = 0;
@@ -416,7 +416,6 @@ class PosixFileServices final : public FileServices {
     }
     lookup_.folder_fd.reset();
     kept_folder_ = KeptFolder{};
-    staged_.LendFolder(folder, fd.get());
     // A folder that the listing of its parent has just found to be no mount root needs no
     // second look: the walk lists every folder it enters.
     bool is_volume_root = false;

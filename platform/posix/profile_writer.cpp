@@ -121,7 +121,7 @@ bool CarriedXattr(std::string_view name) {
 // copied receives those the new file has, or (held) is to be given later.
 FileError CopyXattrs(int from, int to, const std::string& path, bool& dos_attrib,
                      const DosAttribBytes& known_dos_attrib, DosAttribBytes& copied, bool& held) {
-  // Known bytes are changed again before the switch as a rule (the settings file is made hidden
+  // Known bytes are changed again before the rename as a rule (the settings file is made hidden
   // and system): they are held and written once, then, whether the old file had them or not.
   held = known_dos_attrib && !known_dos_attrib->empty();
   dos_attrib = held;
@@ -241,7 +241,7 @@ FileError ReplaceFile(const Entry& file, const std::string& bytes, const struct 
   if (FileError e = WriteAll(staged.content.get(), path, bytes); !e.ok()) return discard(e);
   if (old != nullptr && traits.durability == Durability::kFat) {
     // FAT keeps no owners, modes or extended attributes of its own: only the attribute byte,
-    // which the new content is given at its switch, together with any change that follows.
+    // which the new content is given at its rename, together with any change that follows.
     if (FileError e = CopyFatAttributes(from.get(), staged.content.get(), path, old_fat_attrib,
                                         &staged.fat_attrib);
         !e.ok()) {
@@ -251,7 +251,7 @@ FileError ReplaceFile(const Entry& file, const std::string& bytes, const struct 
     bool dos_attrib = false;
     bool held = false;
     DosAttribBytes copied;
-    // Where the attributes live in user.DOSATTRIB, bytes known already are held until the switch.
+    // Where the attributes live in user.DOSATTRIB, bytes known already are held until the rename.
     if (FileError e = CopyMetadata(from.get(), *old, staged.content.get(), path, dos_attrib,
                                    traits.attributes_in_xattrs ? old_dos_attrib : DosAttribBytes(),
                                    copied, held);

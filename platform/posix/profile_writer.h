@@ -15,7 +15,7 @@ namespace orm::posix {
 
 // One write with the meaning of WritePrivateProfileString(section, key, value, file). The new
 // content is put under the file's name through writes, at once or (while writes defers) later;
-// a file pending there is switched first, so that the write reads its new content.
+// a file pending there is renamed first, so that the write reads its new content.
 FileError WriteProfileString(const std::string& file, std::string_view section,
                              std::optional<std::string_view> key,
                              std::optional<std::string_view> value, StagedWrites& writes);

@@ -22,14 +22,14 @@
 namespace orm::posix {
 namespace {
 
-// A run of pending files is switched when it reaches this many files (each holds up to two
+// A run of pending files is renamed when it reaches this many files (each holds up to two
 // descriptors) or this age. The age stays far below the 30 seconds after which the kernel
 // writes a dirty inode back by itself: on FAT that write would put a temporary file's entry,
-// with its clusters, on the disk before the switch.
+// with its clusters, on the disk before the rename.
 constexpr std::size_t kMaxRun = 256;
 constexpr std::chrono::milliseconds kMaxAge{2000};
 
-// Switches that the kernel may make in the background: where nothing has to follow a rename
+// Renames that the kernel may make in the background: where nothing has to follow a rename
 // (as FAT's syncs and ntfs-3g's archive bit do).
 bool Queueable(Durability durability) {
   return durability == Durability::kOrdered || durability == Durability::kSyncFs;
@@ -56,7 +56,7 @@ std::string TemporaryBeside(const StagedFile& file) {
   return file.name.substr(0, base) + file.temp_name(file.name.substr(base));
 }
 
-// Removes the named temporary file of a switch that did not happen.
+// Removes the named temporary file of a rename that did not happen.
 void Discard(StagedFile& file) {
   if (!file.temp.empty()) ::unlinkat(file.dir, file.temp.c_str(), 0);
   file.temp.clear();
@@ -79,7 +79,7 @@ FileError NameTemporary(StagedFile& file) {
 // Puts the content under the file's name. ntfs-3g turns archive on when a rename moves a name
 // onto a file, so the NTFS attributes the content had are given back afterwards; should that
 // fail, the file merely shows archive, which the next change of attributes clears.
-FileError Switch(StagedFile& file) {
+FileError RenameIntoPlace(StagedFile& file) {
   if (file.temp.empty()) {
     // A new file takes its name at once; one that appeared meanwhile is replaced, as a rename
     // would replace it.
@@ -121,9 +121,9 @@ FileError GiveHeldAttributes(StagedFile& file) {
   return error;
 }
 
-// What a run of files of one volume needs before their switches: their data on its way to the
+// What a run of files of one volume needs before their renames: their data on its way to the
 // disk, in the order the volume needs. A file whose data cannot be made so gets its failure in
-// failed. For FAT, returns the folder, opened to be synced again after the switches.
+// failed. For FAT, returns the folder, opened to be synced again after the renames.
 UniqueFd MakeDurable(std::vector<StagedFile>& files, std::vector<FileError>& failed) {
   const Durability durability = files.front().traits.durability;
   auto fail_all = [&](int err) {
@@ -179,16 +179,16 @@ UniqueFd MakeDurable(std::vector<StagedFile>& files, std::vector<FileError>& fai
   return folder;
 }
 
-// Switches a run of files of one volume, in their order.
+// Renames a run of files of one volume, in their order.
 //
 // On FAT a file's clusters are freed in the allocation table when its last descriptor closes,
-// and the kernel writes the table before the folders whenever it writes both. A switch that is
+// and the kernel writes the table before the folders whenever it writes both. A rename that is
 // not yet on the disk while the old clusters' release is would leave the file's entry naming
 // free clusters, which a disk check empties. So, per run: the new data goes to the disk, then
 // the table with the new clusters (a sync of a folder writes the table, and no temporary file's
 // entry has been written with its clusters yet); then the renames, one syncfs that writes the
 // new entries, a flush of the device; and only then are the old files let go.
-FileError SwitchRun(std::vector<StagedFile>& files, DeferredOutcome* outcome = nullptr) {
+FileError RenameRun(std::vector<StagedFile>& files, DeferredOutcome* outcome = nullptr) {
   if (files.empty()) return FileError::Success();
   const Durability durability = files.front().traits.durability;
   FileError first = FileError::Success();
@@ -199,7 +199,7 @@ FileError SwitchRun(std::vector<StagedFile>& files, DeferredOutcome* outcome = n
   UniqueFd folder = MakeDurable(files, failed);
   for (std::size_t i = 0; i < files.size(); ++i) {
     if (failed[i].ok()) failed[i] = GiveHeldAttributes(files[i]);
-    if (failed[i].ok()) failed[i] = Switch(files[i]);
+    if (failed[i].ok()) failed[i] = RenameIntoPlace(files[i]);
     if (!failed[i].ok()) Discard(files[i]);
     note(failed[i]);
     if (outcome != nullptr) outcome->Add(failed[i]);
@@ -335,7 +335,7 @@ FileError StageFile(int dir, const std::string& name, const std::string& path,
   staged.temp_name = temp_name;
   staged.dir = AT_FDCWD;
   if (dir != AT_FDCWD) {
-    // The caller's descriptor of a folder of a long path may go before the switch.
+    // The caller's descriptor of a folder of a long path may go before the rename.
     staged.folder.reset(::fcntl(dir, F_DUPFD_CLOEXEC, 0));
     if (!staged.folder) return FileErrorFromErrno(errno, path);
     staged.dir = staged.folder.get();
@@ -369,7 +369,7 @@ FileError StageFile(int dir, const std::string& name, const std::string& path,
   return FileError::Success();
 }
 
-struct StagedWrites::Flight {
+struct StagedWrites::QueuedRename {
   // A call not made has no result: it stays positive.
   int link = 1;
   int rename = 1;
@@ -394,7 +394,7 @@ void StagedWrites::Defer() {
     room = static_cast<std::size_t>(limit.rlim_cur);
   }
   limit_ = std::min(kMaxRun, room > 128 ? (room - 64) / 3 : 1);
-  // Files switched by the kernel hold up to two each (the content and its folder), in up to
+  // Files renamed by the kernel hold up to two each (the content and its folder), in up to
   // three runs: two in the kernel's hands and the one being filled.
   queued_limit_ = std::min(kMaxRun, room > 128 ? (room - 64) / 6 : 1);
   deferring_ = true;
@@ -413,13 +413,13 @@ FileError StagedWrites::Put(StagedFile staged) {
     if (!deferring_ || !wait || pending_.size() >= limit || now - oldest_ > kMaxAge ||
         last.traits.volume != staged.traits.volume ||
         last.traits.durability != staged.traits.durability) {
-      Launch();
+      StartRenames();
     }
   }
   if (!deferring_ || !wait) {
     std::vector<StagedFile> one;
     one.push_back(std::move(staged));
-    return SwitchRun(one);
+    return RenameRun(one);
   }
   if (pending_.empty()) oldest_ = std::chrono::steady_clock::now();
   staged.temp_path = staged.TempPath();
@@ -430,10 +430,10 @@ FileError StagedWrites::Put(StagedFile staged) {
 }
 
 void StagedWrites::Commit() {
-  Land();
+  WaitForRenames();
   std::vector<StagedFile> run = std::move(pending_);
   pending_.clear();
-  SwitchRun(run, &outcome_);
+  RenameRun(run, &outcome_);
   Refilter();
 }
 
@@ -442,7 +442,7 @@ void StagedWrites::Refilter() {
   for (const StagedFile& file : pending_) {
     maybe_pending_.set(file.path_hash % maybe_pending_.size());
   }
-  for (const StagedFile& file : in_flight_) {
+  for (const StagedFile& file : queued_files_) {
     maybe_pending_.set(file.path_hash % maybe_pending_.size());
   }
 }
@@ -458,7 +458,7 @@ std::uint64_t Tag(std::size_t file, Step step) {
 
 }  // namespace
 
-void StagedWrites::Launch() {
+void StagedWrites::StartRenames() {
   std::vector<StagedFile> run = std::move(pending_);
   pending_.clear();
   if (run.empty()) return;
@@ -468,76 +468,76 @@ void StagedWrites::Launch() {
     queue_ = KernelQueue::Open(4 * static_cast<unsigned>(kMaxRun));
   }
   if (!Queueable(durability) || !queue_ || run.size() > kMaxRun) {
-    Land();
-    SwitchRun(run, &outcome_);
+    WaitForRenames();
+    RenameRun(run, &outcome_);
     return;
   }
   std::vector<FileError> failed(run.size());
   MakeDurable(run, failed);
-  // The run joins the one the kernel may still be switching, so that its worker goes on to
-  // this run without waiting for us to take in the last; that one is landed after.
-  const std::size_t base = in_flight_.size();
-  flights_.resize(base + run.size());
+  // The run joins the one the kernel may still be renaming, so that its worker goes on to
+  // this run without waiting for us to take in the last; that one is finished after.
+  const std::size_t base = queued_files_.size();
+  queued_.resize(base + run.size());
   for (std::size_t i = 0; i < run.size(); ++i) {
     StagedFile& file = run[i];
-    Flight& flight = flights_[base + i];
+    QueuedRename& queued = queued_[base + i];
     const std::size_t seq = first_seq_ + base + i;
     if (!failed[i].ok()) {
       Discard(file);
       outcome_.Add(failed[i]);
-      flight.failed = true;
+      queued.failed = true;
       continue;
     }
     // The kernel reads the paths when the run is submitted. Attributes held for the content are
     // given here: the kernel's worker has the heavier part already (each rename releases the old
     // file), and the walk would otherwise wait for it.
-    flight.self = "/proc/self/fd/" + std::to_string(file.content.get());
+    queued.self = "/proc/self/fd/" + std::to_string(file.content.get());
     if (const FileError given = GiveHeldAttributes(file); !given.ok()) {
       Discard(file);
       outcome_.Add(given);
-      flight.failed = true;
+      queued.failed = true;
       continue;
     }
     if (!file.temp.empty()) {
       queue_->Rename(file.dir, file.temp.c_str(), file.name.c_str(), Tag(seq, kRename), false);
     } else if (!file.replaces) {
-      queue_->Link(file.content.get(), flight.self.c_str(), file.dir, file.name.c_str(),
+      queue_->Link(file.content.get(), queued.self.c_str(), file.dir, file.name.c_str(),
                    Tag(seq, kLink), false);
     } else {
       // The kernel runs a rename linked after a link even where the link failed, so the
       // temporary name must be free when it is queued: it would otherwise move whatever file
       // has it onto the settings file. (The walk has just cleared the folder of our leftovers.)
-      for (int attempt = 0; attempt < 16 && flight.temp.empty(); ++attempt) {
+      for (int attempt = 0; attempt < 16 && queued.temp.empty(); ++attempt) {
         std::string temp = TemporaryBeside(file);
         if (::faccessat(file.dir, temp.c_str(), F_OK, AT_SYMLINK_NOFOLLOW) != 0 &&
             errno == ENOENT) {
-          flight.temp = std::move(temp);
+          queued.temp = std::move(temp);
         }
       }
-      if (flight.temp.empty()) continue;  // switched here when the run lands
-      std::swap(file.temp, flight.temp);
-      flight.temp_path = file.TempPath();
-      std::swap(file.temp, flight.temp);
-      queue_->Link(file.content.get(), flight.self.c_str(), file.dir, flight.temp.c_str(),
+      if (queued.temp.empty()) continue;  // renamed here when the run is waited for
+      std::swap(file.temp, queued.temp);
+      queued.temp_path = file.TempPath();
+      std::swap(file.temp, queued.temp);
+      queue_->Link(file.content.get(), queued.self.c_str(), file.dir, queued.temp.c_str(),
                    Tag(seq, kLink), true);
-      queue_->Rename(file.dir, flight.temp.c_str(), file.name.c_str(), Tag(seq, kRename), false);
+      queue_->Rename(file.dir, queued.temp.c_str(), file.name.c_str(), Tag(seq, kRename), false);
     }
   }
   // The kernel reads the names now: they may live in the files' own strings, which a move
-  // to the files in flight would empty.
+  // to the files in queued would empty.
   const int taken = queue_->Submit();
-  for (StagedFile& file : run) in_flight_.push_back(std::move(file));
-  runs_.push_back({first_seq_ + in_flight_.size(), taken > 0 ? taken : 0});
-  if (taken < 0) queue_.reset();  // what it did not take is switched here, as from now on
-  Land(1);
+  for (StagedFile& file : run) queued_files_.push_back(std::move(file));
+  runs_.push_back({first_seq_ + queued_files_.size(), taken > 0 ? taken : 0});
+  if (taken < 0) queue_.reset();  // what it did not take is renamed here, as from now on
+  WaitForRenames(1);
 }
 
-void StagedWrites::Land(std::size_t keep) {
-  while (runs_.size() > keep) LandOldest();
+void StagedWrites::WaitForRenames(std::size_t keep) {
+  while (runs_.size() > keep) WaitForOldestRun();
   Refilter();
 }
 
-void StagedWrites::LandOldest() {
+void StagedWrites::WaitForOldestRun() {
   // The kernel's worker makes the calls in the order queued, so the oldest run's results come
   // first; a later run's that come meanwhile are kept for it.
   while (runs_.front().expected > 0) {
@@ -545,7 +545,7 @@ void StagedWrites::LandOldest() {
     int result = 0;
     if (!queue_ || !queue_->Next(tag, result)) {
       // Calls still out cannot be told from calls never made: the queue goes (waiting for
-      // what it runs), and every switch not known to be made is made here.
+      // what it runs), and every rename not known to be made is made here.
       queue_.reset();
       for (Run& run : runs_) run.expected = 0;
       break;
@@ -557,39 +557,40 @@ void StagedWrites::LandOldest() {
         break;
       }
     }
-    if (seq < first_seq_ || seq - first_seq_ >= flights_.size()) continue;
+    if (seq < first_seq_ || seq - first_seq_ >= queued_.size()) continue;
     // A call cancelled (a chain whose first call the kernel could not take) was never made.
     if (result == -ECANCELED) result = 1;
-    Flight& flight = flights_[seq - first_seq_];
-    (tag % 4 == kLink ? flight.link : flight.rename) = result;
+    QueuedRename& queued = queued_[seq - first_seq_];
+    (tag % 4 == kLink ? queued.link : queued.rename) = result;
   }
-  const std::size_t landed = runs_.front().end - first_seq_;
-  for (std::size_t i = 0; i < landed; ++i) {
-    StagedFile& file = in_flight_[i];
-    const Flight& flight = flights_[i];
-    if (flight.failed) continue;
-    const bool temp_named = !flight.temp.empty() && flight.link == 0;
-    if (temp_named) file.temp = flight.temp;
+  const std::size_t finished = runs_.front().end - first_seq_;
+  for (std::size_t i = 0; i < finished; ++i) {
+    StagedFile& file = queued_files_[i];
+    const QueuedRename& queued = queued_[i];
+    if (queued.failed) continue;
+    const bool temp_named = !queued.temp.empty() && queued.link == 0;
+    if (temp_named) file.temp = queued.temp;
     // Made: a rename of our own temporary file, or a new file's link under its name.
-    const bool done = flight.rename == 0 ? flight.temp.empty() || temp_named
-                                         : !file.replaces && file.temp.empty() && flight.link == 0;
-    const int err = flight.link < 0 ? -flight.link : flight.rename < 0 ? -flight.rename : 0;
+    const bool done = queued.rename == 0 ? queued.temp.empty() || temp_named
+                                         : !file.replaces && file.temp.empty() && queued.link == 0;
+    const int err = queued.link < 0 ? -queued.link : queued.rename < 0 ? -queued.rename : 0;
     FileError error = FileError::Success();
     if (done) {
       file.temp.clear();
-    } else if (flight.link == -EEXIST && flight.rename != 0) {
-      error = Switch(file);  // the name was taken meanwhile: another is chosen
+    } else if (queued.link == -EEXIST && queued.rename != 0) {
+      error = RenameIntoPlace(file);  // the name was taken meanwhile: another is chosen
     } else if (err != 0) {
       error = FileErrorFromErrno(err, file.path);
     } else {
-      error = Switch(file);  // never reached by the kernel
+      error = RenameIntoPlace(file);  // never reached by the kernel
     }
     if (!error.ok()) Discard(file);
     outcome_.Add(error);
   }
-  in_flight_.erase(in_flight_.begin(), in_flight_.begin() + static_cast<std::ptrdiff_t>(landed));
-  flights_.erase(flights_.begin(), flights_.begin() + static_cast<std::ptrdiff_t>(landed));
-  first_seq_ += landed;
+  queued_files_.erase(queued_files_.begin(),
+                      queued_files_.begin() + static_cast<std::ptrdiff_t>(finished));
+  queued_.erase(queued_.begin(), queued_.begin() + static_cast<std::ptrdiff_t>(finished));
+  first_seq_ += finished;
   runs_.pop_front();
 }
 
@@ -613,40 +614,20 @@ StagedFile* StagedWrites::Pending(const std::string& path) {
   for (auto it = pending_.rbegin(); it != pending_.rend(); ++it) {
     if (same(*it)) return &*it;
   }
-  if (std::any_of(in_flight_.begin(), in_flight_.end(), same)) {
-    Land();
+  if (std::any_of(queued_files_.begin(), queued_files_.end(), same)) {
+    WaitForRenames();
   }
   return nullptr;
-}
-
-void StagedWrites::LendFolder(const std::string& folder, int fd) {
-  // The walk lists each folder right after writing its settings file. Through the folder's
-  // descriptor the kernel's worker links and renames that file without walking its whole path
-  // twice more, and the free temporary name is asked for without a third walk. A file with a
-  // temporary name already keeps it as it is, a full path.
-  if (pending_.empty()) return;
-  StagedFile& file = pending_.back();
-  if (file.dir != AT_FDCWD || !file.temp.empty() || !Queueable(file.traits.durability)) return;
-  const std::string::size_type slash = file.name.rfind('/');
-  if (slash == std::string::npos || slash == 0 || slash != folder.size() ||
-      file.name.compare(0, slash, folder) != 0) {
-    return;
-  }
-  UniqueFd copy(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
-  if (!copy) return;
-  file.folder = std::move(copy);
-  file.dir = file.folder.get();
-  file.name.erase(0, slash + 1);
 }
 
 bool StagedWrites::IsPendingTemporary(const std::string& path) const {
   // Asked by the listing of the folder just written, whose file is the one pending last.
   return std::any_of(pending_.rbegin(), pending_.rend(),
                      [&](const StagedFile& file) { return file.temp_path == path; }) ||
-         std::any_of(in_flight_.begin(), in_flight_.end(),
+         std::any_of(queued_files_.begin(), queued_files_.end(),
                      [&](const StagedFile& file) { return file.temp_path == path; }) ||
-         std::any_of(flights_.begin(), flights_.end(),
-                     [&](const Flight& flight) { return flight.temp_path == path; });
+         std::any_of(queued_.begin(), queued_.end(),
+                     [&](const QueuedRename& queued) { return queued.temp_path == path; });
 }
 
 }  // namespace orm::posix

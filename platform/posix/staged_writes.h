@@ -48,7 +48,7 @@ struct VolumeTraits {
   bool unnamed_temporaries = false;
   // ext4: data whose writeback has started is ordered before the journal's next commit.
   bool writeback_orders = false;
-  // The volume's file system id: files of one run of switches share it.
+  // The volume's file system id: files of one run of renames share it.
   std::uint64_t volume = 0;
   // Its statfs magic.
   long fs_type = 0;
@@ -75,15 +75,15 @@ struct StagedFile {
   std::string path;       // the file's full path, for reports
   std::string temp;       // the temporary file's name for dir; empty while it has none
   UniqueFd content;       // the temporary file, open for writing
-  UniqueFd old;           // the file replaced, held open until the switch is on the disk (FAT)
+  UniqueFd old;           // the file replaced, held open until the rename is on the disk (FAT)
   bool replaces = false;  // a file stood under the name when the content was staged
   VolumeTraits traits;
   // What is known of the temporary file without a look: its type is 0 where nothing is.
   EntryLook look;
   DosAttribBytes dos_attrib;
-  // dos_attrib holds user.DOSATTRIB bytes the content is given just before its switch.
+  // dos_attrib holds user.DOSATTRIB bytes the content is given just before its rename.
   bool dos_attrib_held = false;
-  // On FAT: the attribute byte the content is given just before its switch, where one is held.
+  // On FAT: the attribute byte the content is given just before its rename, where one is held.
   std::optional<std::uint32_t> fat_attrib;
   // The temporary name for a bare file name.
   std::string (*temp_name)(const std::string&) = TempNameFor;
@@ -107,9 +107,9 @@ FileError StageFile(int dir, const std::string& name, const std::string& path,
 class KernelQueue;
 
 // Staged files put under their names: each at once, or, while deferring, many together. On
-// ext4, btrfs, XFS and F2FS a full run is switched by the kernel in the background while the
-// caller goes on (the run before it lands once this one is handed over); asking for a file of
-// a run in the kernel's hands waits for it.
+// ext4, btrfs, XFS and F2FS a full run is renamed by the kernel in the background while the
+// caller goes on (the run before it is waited for once this one is handed over); asking for a file
+// of a run in the kernel's hands waits for it.
 class StagedWrites {
  public:
   StagedWrites();
@@ -117,16 +117,16 @@ class StagedWrites {
   StagedWrites(const StagedWrites&) = delete;
   StagedWrites& operator=(const StagedWrites&) = delete;
 
-  // From now on Put may keep files pending and switch them later, many at a time.
+  // From now on Put may keep files pending and rename them later, many at a time.
   void Defer();
   // Puts staged under its name, or keeps it pending where that must wait for its data and the
-  // writes are deferred. A failed switch leaves the old file as it was (and no temporary one);
+  // writes are deferred. A failed rename leaves the old file as it was (and no temporary one);
   // it is returned here, or for a pending file counted for Finish.
   FileError Put(StagedFile staged);
-  // Switches every pending file, in the order they were put, and waits for every switch begun
+  // Renames every pending file, in the order they were put, and waits for every rename begun
   // earlier.
   void Commit();
-  // Commit, and no more deferring; returns the switches of pending files that failed since
+  // Commit, and no more deferring; returns the renames of pending files that failed since
   // Defer.
   DeferredOutcome Finish();
 
@@ -152,26 +152,22 @@ class StagedWrites {
   }
 
   // The pending file for path (the full path it was staged with), or nullptr. A file whose
-  // switch the kernel is making is waited for, and is pending no more.
+  // rename the kernel is making is waited for, and is pending no more.
   StagedFile* Pending(const std::string& path);
-  // True when path is the temporary file of a pending file or of a switch being made.
+  // True when path is the temporary file of a pending file or of a rename being made.
   bool IsPendingTemporary(const std::string& path) const;
-  // Offers fd, open on folder (its path without a trailing slash): the file pending last, where
-  // it lies in that folder and the kernel will switch it, keeps a copy of fd and is switched
-  // through it, by its bare name. Nothing changes where the copy cannot be made.
-  void LendFolder(const std::string& folder, int fd);
 
  private:
   // What became of one file of the run in the kernel's hands.
-  struct Flight;
-  // Switches the pending files: through the kernel's queue without waiting where the volume
+  struct QueuedRename;
+  // Renames the pending files: through the kernel's queue without waiting where the volume
   // allows it, else at once.
-  void Launch();
-  // Waits for the switches in the kernel's hands and finishes what they left, all but the
+  void StartRenames();
+  // Waits for the renames in the kernel's hands and finishes what they left, all but the
   // newest keep runs; returns the first failure.
-  void Land(std::size_t keep = 0);
-  // Land for the oldest run in the kernel's hands.
-  void LandOldest();
+  void WaitForRenames(std::size_t keep = 0);
+  // WaitForRenames for the oldest run in the kernel's hands.
+  void WaitForOldestRun();
   // Makes maybe_pending_ afresh from the pending files and those in the kernel's hands.
   void Refilter();
 
@@ -179,8 +175,8 @@ class StagedWrites {
   bool queue_tried_ = false;
   // The files in the kernel's hands, oldest run first; the first has the sequence number
   // first_seq_, which tags its calls.
-  std::vector<StagedFile> in_flight_;
-  std::vector<Flight> flights_;
+  std::vector<StagedFile> queued_files_;
+  std::vector<QueuedRename> queued_;
   std::size_t first_seq_ = 0;
   struct Run {
     std::size_t end;  // the sequence number after its last file
@@ -189,11 +185,11 @@ class StagedWrites {
   std::deque<Run> runs_;
 
   bool deferring_ = false;
-  DeferredOutcome outcome_;       // the pending files' failed switches since Defer
+  DeferredOutcome outcome_;       // the pending files' failed renames since Defer
   std::size_t limit_ = 0;         // files in a run
-  std::size_t queued_limit_ = 0;  // files in a run that the kernel switches
+  std::size_t queued_limit_ = 0;  // files in a run that the kernel renames
   std::vector<StagedFile> pending_;
-  // A bit per hash of the paths of the pending files and of those in flight (a superset, made
+  // A bit per hash of the paths of the pending files and of those in queued (a superset, made
   // afresh whenever files leave): most paths asked for are found in neither at one look.
   std::bitset<4096> maybe_pending_;
   std::chrono::steady_clock::time_point oldest_;
