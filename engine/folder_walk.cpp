@@ -17,7 +17,7 @@ std::vector<std::string> ListSubfolders(FileServices& files, const std::string& 
   while (listing->Next(name).ok() && !name.empty()) {
     if (name == "." || name == "..") continue;
     std::string path = folder + name;
-    // Where the listing already knows the entry's kind, no further look at it is needed.
+    // Where the listing already knows the entry's kind, no further stat of it is needed.
     std::optional<std::uint32_t> kind = listing->LastEntryKind();
     std::uint32_t attributes = kind.value_or(0);
     // An entry whose attributes cannot be read is taken as a folder: its own step then finds

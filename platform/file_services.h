@@ -45,7 +45,7 @@ class DirListing {
   // On failure name is "" and the error is returned; the listing is then at its end.
   virtual FileError Next(std::string& name) = 0;
   // The kAttrDirectory and kAttrReparsePoint bits of the entry the last Next() delivered, as
-  // GetAttributes would report them, where the listing knows them without another look at the
+  // GetAttributes would report them, where the listing knows them without another stat of the
   // disk; nullopt where it does not.
   virtual std::optional<std::uint32_t> LastEntryKind() const { return std::nullopt; }
 };

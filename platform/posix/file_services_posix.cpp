@@ -191,7 +191,7 @@ class PosixListing final : public DirListing {
       // what its type tells.
     }
     // Where the mask lets R, H, S and A through, only the directory bit matters, and the
-    // directory entry has it without a look at the file.
+    // directory entry has it without a stat of the file.
     unsigned char type = entry.d_type;
     if (type == DT_UNKNOWN) {
       struct stat st {};
@@ -300,7 +300,7 @@ class PosixFileServices final : public FileServices {
     WriteHeld();
     if (const posix::StagedFile* staged = staged_.Pending(entry)) {
       if (staged->dos_attrib_held) {
-        attributes = posix::AttributesOfDosAttrib(*staged->dos_attrib, HeldLook(entry));
+        attributes = posix::AttributesOfDosAttrib(*staged->dos_attrib, HeldStat(entry));
         return FileError::Success();
       }
       if (staged->fat_attrib) {
@@ -313,22 +313,25 @@ class PosixFileServices final : public FileServices {
     // A folder the name-case lookup has just opened needs no open of its own, nor a look where
     // the lookup took one.
     if (lookup_.folder_fd && lookup_.folder == entry &&
-        (lookup_.folder_look.type != 0 ||
-         posix::LookAt(lookup_.folder_fd.get(), "", entry, lookup_.folder_look).ok())) {
-      posix::EntryLook look = lookup_.folder_look;
-      look.fs_type = staged_.KnownFsType(look.dev, look.mount_id);
-      FileError error = posix::ReadAttributesOf(lookup_.folder_fd.get(), entry, attributes, &look);
-      if (error.ok()) kept_folder_ = KeptFolder{entry, UniqueFd(), lookup_.folder_fd.get(), look};
+        (lookup_.folder_stat.type != 0 ||
+         posix::StatAt(lookup_.folder_fd.get(), "", entry, lookup_.folder_stat).ok())) {
+      posix::EntryStat entry_stat = lookup_.folder_stat;
+      entry_stat.fs_type = staged_.KnownFsType(entry_stat.dev, entry_stat.mount_id);
+      FileError error =
+          posix::ReadAttributesOf(lookup_.folder_fd.get(), entry, attributes, &entry_stat);
+      if (error.ok())
+        kept_folder_ = KeptFolder{entry, UniqueFd(), lookup_.folder_fd.get(), entry_stat};
       return error;
     }
-    const posix::EntryLook* known = KnownLook(entry);
+    const posix::EntryStat* known = KnownStat(entry);
     const EntryAt at = LookedUpAt(entry, known);
     if (at.error != 0) return FileErrorFromErrno(at.error, entry);
-    posix::EntryLook look;
+    posix::EntryStat entry_stat;
     if (known == nullptr) {
-      if (FileError error = posix::LookAt(at.dir, at.name, entry, look); !error.ok()) return error;
-      look.fs_type = staged_.KnownFsType(look.dev, look.mount_id);
-      known = &look;
+      if (FileError error = posix::StatAt(at.dir, at.name, entry, entry_stat); !error.ok())
+        return error;
+      entry_stat.fs_type = staged_.KnownFsType(entry_stat.dev, entry_stat.mount_id);
+      known = &entry_stat;
     }
     // The walk reads a folder's attributes, changes them and lists the folder: one open serves.
     const bool keep = S_ISDIR(known->type) && !known->mount_root;
@@ -355,7 +358,7 @@ class PosixFileServices final : public FileServices {
     posix::StagedFile* staged = staged_.Pending(entry);
     if (staged && staged->dos_attrib_held) {
       staged->dos_attrib = posix::DosAttribWith(*staged->dos_attrib, attributes);
-      now = posix::AttributesOfDosAttrib(*staged->dos_attrib, HeldLook(entry));
+      now = posix::AttributesOfDosAttrib(*staged->dos_attrib, HeldStat(entry));
     } else if (staged && staged->fat_attrib &&
                posix::FatByteWith(*staged->fat_attrib, attributes)) {
       now = *staged->fat_attrib;
@@ -366,18 +369,18 @@ class PosixFileServices final : public FileServices {
         staged->fat_attrib.reset();
       }
       if (error.ok()) {
-        error = posix::WriteAttributesOf(staged->content.get(), entry, attributes, &now,
-                                         staged->look.type != 0 ? &staged->look : nullptr,
-                                         &staged->dos_attrib);
+        error = posix::WriteAttributesOf(
+            staged->content.get(), entry, attributes, &now,
+            staged->entry_stat.type != 0 ? &staged->entry_stat : nullptr, &staged->dos_attrib);
       }
     } else if (kept_folder_.fd >= 0 && entry == kept_folder_.path) {
-      error =
-          posix::WriteAttributesOf(kept_folder_.fd, entry, attributes, &now, &kept_folder_.look);
+      error = posix::WriteAttributesOf(kept_folder_.fd, entry, attributes, &now,
+                                       &kept_folder_.entry_stat);
     } else if (KnownMissing(entry)) {
       return FileError::Of(kErrFileNotFound, ENOENT);
     } else {
       // The settings file just looked up is opened here and left open for its write.
-      const posix::EntryLook* known = KnownLook(entry);
+      const posix::EntryStat* known = KnownStat(entry);
       const EntryAt at = LookedUpAt(entry, known);
       if (at.error != 0) return FileErrorFromErrno(at.error, entry);
       error = posix::WriteAttributesAt(at.dir, at.name, entry, attributes, known, &now,
@@ -417,7 +420,7 @@ class PosixFileServices final : public FileServices {
     lookup_.folder_fd.reset();
     kept_folder_ = KeptFolder{};
     // A folder that the listing of its parent has just found to be no mount root needs no
-    // second look: the walk lists every folder it enters.
+    // second stat: the walk lists every folder it enters.
     bool is_volume_root = false;
     if (plain_folders_.erase(folder) == 0) {
       struct statx stx {};
@@ -613,7 +616,8 @@ class PosixFileServices final : public FileServices {
   std::string ResolveNameCase(const std::string& path) override {
     Forget(true);
     looked_up_ = posix::ResolveNameCase(path, &lookup_);
-    lookup_.look.fs_type = staged_.KnownFsType(lookup_.look.dev, lookup_.look.mount_id);
+    lookup_.entry_stat.fs_type =
+        staged_.KnownFsType(lookup_.entry_stat.dev, lookup_.entry_stat.mount_id);
     return looked_up_;
   }
 
@@ -641,29 +645,31 @@ class PosixFileServices final : public FileServices {
     if (lookup_.kept.held) (void)posix::WriteHeldAttributes(lookup_.kept, looked_up_);
   }
 
-  // What a look at the regular file entry, new content still in the making, would see.
-  static posix::EntryLook HeldLook(const std::string& entry) {
-    posix::EntryLook look;
-    look.type = S_IFREG;
-    look.dot_name = posix::IsDotName(entry);
-    return look;
+  // What a stat of the regular file entry, new content still in the making, would see.
+  static posix::EntryStat HeldStat(const std::string& entry) {
+    posix::EntryStat entry_stat;
+    entry_stat.type = S_IFREG;
+    entry_stat.dot_name = posix::IsDotName(entry);
+    return entry_stat;
   }
 
   // True when the name-case lookup has just read entry's folder and found no such name there.
   bool KnownMissing(const std::string& entry) const {
-    return lookup_.known && lookup_.look.type == 0 && entry == looked_up_;
+    return lookup_.known && lookup_.entry_stat.type == 0 && entry == looked_up_;
   }
 
   // Where the *at calls reach entry: the settings file just looked up (known is the lookup's look
   // at it) through the folder the lookup opened, anything else by its path.
-  EntryAt LookedUpAt(const std::string& entry, const posix::EntryLook* known) const {
+  EntryAt LookedUpAt(const std::string& entry, const posix::EntryStat* known) const {
     return EntryAt(entry, lookup_.folder_fd.get(),
                    known != nullptr ? posix::NameInLookupFolder(lookup_, entry) : std::string());
   }
 
   // The look the name-case lookup has just taken at entry, where it found entry there.
-  const posix::EntryLook* KnownLook(const std::string& entry) const {
-    return lookup_.known && lookup_.look.type != 0 && entry == looked_up_ ? &lookup_.look : nullptr;
+  const posix::EntryStat* KnownStat(const std::string& entry) const {
+    return lookup_.known && lookup_.entry_stat.type != 0 && entry == looked_up_
+               ? &lookup_.entry_stat
+               : nullptr;
   }
 
   bool refusing_ = false;
@@ -672,7 +678,7 @@ class PosixFileServices final : public FileServices {
   std::string looked_up_;
   posix::NameLookup lookup_;
   // The attributes SetAttributes has just given this path, for the very next call if that
-  // looks at them: the engine clears a settings file's attributes and at once asks whether it
+  // reads them: the engine clears a settings file's attributes and at once asks whether it
   // is there. Empty when the last call was another.
   std::string set_path_;
   std::uint32_t set_attributes_ = 0;
@@ -682,7 +688,7 @@ class PosixFileServices final : public FileServices {
     std::string path;
     UniqueFd owned;  // empty where fd is the name-case lookup's
     int fd = -1;
-    posix::EntryLook look;
+    posix::EntryStat entry_stat;
   };
   KeptFolder kept_folder_;
   // Folders that listings found to be no mount root and that have not been listed since, until

@@ -29,7 +29,7 @@ std::string ResolveNameCase(const std::string& path, NameLookup* lookup) {
   NameLookup ignored;
   NameLookup& learnt = lookup != nullptr ? *lookup : ignored;
   learnt = NameLookup{};
-  // The common case, the name as written, costs one look; only a miss reads the folder. A path
+  // The common case, the name as written, costs one stat; only a miss reads the folder. A path
   // past PATH_MAX is reached through a descriptor of its folder.
   PathAt at(path);
   if (at.error() != 0) return path;
@@ -37,20 +37,20 @@ std::string ResolveNameCase(const std::string& path, NameLookup* lookup) {
   std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
   const bool plain_name = !name.empty() && name != "." && name != "..";
   std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-  // The walk looks at the settings file, changes it, writes it and lists its folder: the
+  // The walk stats the settings file, changes it, writes it and lists its folder: the
   // folder, opened once without following a link at its end, serves all of these, each a walk
   // of one name instead of the whole path. Where it cannot be opened so (a link, a folder we
-  // may enter but not read), the path is looked at as it stands.
+  // may enter but not read), the path is statted as it stands.
   UniqueFd fd;
   if (slash != std::string::npos && plain_name) {
     fd.reset(at.dirfd() == AT_FDCWD ? OpenFolderToRead(AT_FDCWD, folder.c_str(), O_NOFOLLOW)
                                     : OpenFolderToRead(at.dirfd(), ".", 0));
   }
-  const int looked = fd ? LookAtErrno(fd.get(), name, path, learnt.look)
-                        : LookAtErrno(at.dirfd(), at.name(), path, learnt.look);
-  // Only a regular file's look is kept: a change of attributes can change what ntfs-3g shows of
+  const int looked = fd ? StatAtErrno(fd.get(), name, path, learnt.entry_stat)
+                        : StatAtErrno(at.dirfd(), at.name(), path, learnt.entry_stat);
+  // Only a regular file's stat is kept: a change of attributes can change what ntfs-3g shows of
   // others (an empty system file is a FIFO there).
-  if (looked == 0) learnt.known = S_ISREG(learnt.look.type);
+  if (looked == 0) learnt.known = S_ISREG(learnt.entry_stat.type);
   if (looked == 0 && fd) {
     learnt.folder = folder;
     learnt.folder_fd = std::move(fd);
@@ -89,14 +89,14 @@ std::string ResolveNameCase(const std::string& path, NameLookup* lookup) {
       if (EqualNoCase(candidate, name) && (best.empty() || candidate < best)) best = candidate;
     }
   }
-  // Windows' own folders name the file desktop.ini: the entry found is looked at here, through
+  // Windows' own folders name the file desktop.ini: the entry found is statted here, through
   // the folder just read, so that the calls on it right after go as they go for the name as
-  // written (its attributes change held for its write, no second look).
+  // written (its attributes change held for its write, no second stat).
   std::string resolved;
   if (!best.empty()) {
     resolved = path.substr(0, slash == std::string::npos ? 0 : slash + 1) + best;
-    if (LookAt(fd.get(), best, resolved, learnt.look).ok()) {
-      learnt.known = S_ISREG(learnt.look.type);
+    if (StatAt(fd.get(), best, resolved, learnt.entry_stat).ok()) {
+      learnt.known = S_ISREG(learnt.entry_stat.type);
     }
   }
   if (listable) {
@@ -105,17 +105,17 @@ std::string ResolveNameCase(const std::string& path, NameLookup* lookup) {
   } else {
     learnt.entries.clear();
   }
-  // No entry by any case: the path names nothing, as its first look found. The folder's volume
+  // No entry by any case: the path names nothing, as its first stat found. The folder's volume
   // is the one a new file there will be on.
   if (best.empty()) {
     learnt.known = true;
-    learnt.look = EntryLook{};
-    learnt.look.dot_name = IsDotName(path);
-    // The same look serves the change of the folder's own attributes that follows.
-    if (learnt.folder_fd && LookAt(learnt.folder_fd.get(), "", folder, learnt.folder_look).ok() &&
-        learnt.folder_look.mount_id != 0) {
-      learnt.look.dev = learnt.folder_look.dev;
-      learnt.look.mount_id = learnt.folder_look.mount_id;
+    learnt.entry_stat = EntryStat{};
+    learnt.entry_stat.dot_name = IsDotName(path);
+    // The same stat serves the change of the folder's own attributes that follows.
+    if (learnt.folder_fd && StatAt(learnt.folder_fd.get(), "", folder, learnt.folder_stat).ok() &&
+        learnt.folder_stat.mount_id != 0) {
+      learnt.entry_stat.dev = learnt.folder_stat.dev;
+      learnt.entry_stat.mount_id = learnt.folder_stat.mount_id;
     }
     return path;
   }

@@ -10,13 +10,13 @@ namespace orm::posix {
 
 // What a lookup learnt on the way, for the calls on the same file and folder right after it.
 struct NameLookup {
-  // True when look tells about the path the lookup gave: it is a regular file (look.type is
-  // not 0), or no entry of its folder has its name in any letter case (look.type is 0; dev and
-  // mount_id are then the folder's where it was read in one piece, else 0).
+  // True when look tells about the path the lookup gave: it is a regular file (entry_stat.type is
+  // not 0), or no entry of its folder has its name in any letter case (entry_stat.type is 0; dev
+  // and mount_id are then the folder's where it was read in one piece, else 0).
   bool known = false;
-  EntryLook look;
+  EntryStat entry_stat;
   // Where the folder could be opened without following a link at its end: the folder's path as
-  // it stands in the path and that descriptor, through which the name was looked at. Where the
+  // it stands in the path and that descriptor, through which the name was statted. Where the
   // folder was also read to find the name, and all its entries came in one read, entries holds
   // them as getdents64 gave them (at least "." and ".."); it is empty where the folder was not
   // read. All empty otherwise.
@@ -24,7 +24,7 @@ struct NameLookup {
   UniqueFd folder_fd;
   std::string entries;
   // A look at that folder, where the lookup took one (its type is 0 where not).
-  EntryLook folder_look;
+  EntryStat folder_stat;
   // The file, where a change of its attributes has opened it since.
   KeptFile kept;
 };

@@ -19,7 +19,7 @@ class PathAt {
  public:
   // A path below the held volume root is reached from the root's descriptor: its folder opened
   // with no symbolic link and no other volume's root on the way (error() is ELOOP or EXDEV
-  // where there is one), and name() its last component, which each call opens or looks at
+  // where there is one), and name() its last component, which each call opens or stats
   // without following a link. Any other path, or any path with beneath false, stays as it is
   // where short enough (dirfd() is AT_FDCWD), and a longer one costs one open per stretch of
   // folders, following symbolic links on the way as a path lookup would.

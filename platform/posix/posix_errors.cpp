@@ -25,7 +25,7 @@ FileError FileErrorFromErrno(int err, const std::string& path) {
   switch (err) {
     case ENOENT: {
       // Windows tells a missing file (53) from a missing folder on the way (76); removal
-      // relies on 53, so look at the folder once more.
+      // relies on 53, so stat the folder once more.
       struct stat folder;
       PathAt at(ParentOf(path));
       bool folder_exists = at.error() == 0 &&

@@ -214,10 +214,10 @@ FileError CopyMetadata(int from, const struct stat& old, int to, const std::stri
 // Writes bytes as the file's new content beside it and hands it to writes, which puts it under
 // the file's name, so that a crash or a full disk leaves either the old file or the new one. old
 // is the stat of the existing file and from its open descriptor (taken over on FAT), or nullptr
-// and an empty descriptor when the file is created; known is the look just taken at it (or, for
+// and an empty descriptor when the file is created; known is the stat just taken of it (or, for
 // a new file, at its folder), if any.
 FileError ReplaceFile(const Entry& file, const std::string& bytes, const struct stat* old,
-                      UniqueFd& from, const VolumeTraits& traits, const EntryLook* known,
+                      UniqueFd& from, const VolumeTraits& traits, const EntryStat* known,
                       const DosAttribBytes& old_dos_attrib,
                       std::optional<std::uint32_t> old_fat_attrib, StagedWrites& writes) {
   const std::string& path = file.path;
@@ -228,10 +228,10 @@ FileError ReplaceFile(const Entry& file, const std::string& bytes, const struct 
   staged.replaces = old != nullptr;
   if (known != nullptr) {
     // The new file is a regular file of the volume of the old one or of the folder.
-    staged.look = *known;
-    staged.look.type = S_IFREG;
-    staged.look.ino = 0;
-    staged.look.fs_type = traits.fs_type;
+    staged.entry_stat = *known;
+    staged.entry_stat.type = S_IFREG;
+    staged.entry_stat.ino = 0;
+    staged.entry_stat.fs_type = traits.fs_type;
   }
   // Until it is handed over, a failure takes the temporary file away again.
   auto discard = [&](FileError error) {
@@ -286,11 +286,11 @@ FileError Write(const std::string& file, std::span<const ProfileEdit> edits, Sta
   if (at.error() != 0) return FileErrorFromErrno(at.error(), file);
   Entry entry{at.dir(), at.NameOf(file), file};
   // The name as written costs one lstat, or none where the lookup has just looked at it; only a
-  // miss looks for it in another letter case.
+  // miss searches for it in another letter case.
   struct stat st {};
   bool exists = false;
   int err = 0;
-  const EntryLook* known = resolved != nullptr && resolved->known ? &resolved->look : nullptr;
+  const EntryStat* known = resolved != nullptr && resolved->known ? &resolved->entry_stat : nullptr;
   if (known != nullptr) {
     exists = known->type != 0;
     err = exists ? 0 : ENOENT;
@@ -319,7 +319,7 @@ FileError Write(const std::string& file, std::span<const ProfileEdit> edits, Sta
 
   std::string bytes;
   UniqueFd in;
-  // While deferring, the volume of a file just looked at is known from that look.
+  // While deferring, the volume of a file just statted is known from that stat.
   const VolumeTraits traits =
       known != nullptr && known->mount_id != 0
           ? writes.TraitsOfVolume(known->dev, known->mount_id,

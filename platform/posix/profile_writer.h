@@ -22,7 +22,7 @@ FileError WriteProfileString(const std::string& file, std::string_view section,
 
 // The edits in order, read and replaced once: all of them take effect or none. resolved, if
 // given, is what ResolveNameCase learnt when it has just given file, so that a missing file needs
-// no second look in other letter cases, a file it looked at no look of its own, and a file kept
+// no second stat in other letter cases, a file it statted no stat of its own, and a file kept
 // open since no second open (the write takes it).
 FileError WriteProfileStrings(const std::string& file, std::span<const ProfileEdit> edits,
                               StagedWrites& writes, NameLookup* resolved);

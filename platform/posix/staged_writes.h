@@ -78,8 +78,8 @@ struct StagedFile {
   UniqueFd old;           // the file replaced, held open until the rename is on the disk (FAT)
   bool replaces = false;  // a file stood under the name when the content was staged
   VolumeTraits traits;
-  // What is known of the temporary file without a look: its type is 0 where nothing is.
-  EntryLook look;
+  // What is known of the temporary file without a stat: its type is 0 where nothing is.
+  EntryStat entry_stat;
   DosAttribBytes dos_attrib;
   // dos_attrib holds user.DOSATTRIB bytes the content is given just before its rename.
   bool dos_attrib_held = false;
@@ -190,7 +190,7 @@ class StagedWrites {
   std::size_t queued_limit_ = 0;  // files in a run that the kernel renames
   std::vector<StagedFile> pending_;
   // A bit per hash of the paths of the pending files and of those in queued (a superset, made
-  // afresh whenever files leave): most paths asked for are found in neither at one look.
+  // afresh whenever files leave): most paths asked for are found in neither at one test.
   std::bitset<4096> maybe_pending_;
   std::chrono::steady_clock::time_point oldest_;
   bool known_volume_ = false;

@@ -35,7 +35,7 @@ constexpr const char* kNtfsAttribBe = "system.ntfs_attrib_be";
 
 enum class Backend { kFat, kNtfs, kDosAttrib, kNone };
 
-using EntryInfo = EntryLook;
+using EntryInfo = EntryStat;
 
 }  // namespace
 
@@ -45,21 +45,21 @@ bool IsDotName(const std::string& name) {
   return base.size() > 1 && base[0] == '.' && base != "..";
 }
 
-FileError LookAt(int dirfd, const std::string& name, const std::string& path, EntryLook& info) {
-  const int err = LookAtErrno(dirfd, name, path, info);
+FileError StatAt(int dirfd, const std::string& name, const std::string& path, EntryStat& info) {
+  const int err = StatAtErrno(dirfd, name, path, info);
   return err == 0 ? FileError::Success() : FileErrorFromErrno(err, path);
 }
 
-int LookAtErrno(int dirfd, const std::string& name, const std::string& path, EntryLook& info) {
-  info = EntryLook{};
+int StatAtErrno(int dirfd, const std::string& name, const std::string& path, EntryStat& info) {
+  info = EntryStat{};
   struct statx stx {};
   const int flags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | (name.empty() ? AT_EMPTY_PATH : 0);
-  auto look = [&] {
+  auto entry_stat = [&] {
     return statx(dirfd, name.c_str(), flags, STATX_TYPE | STATX_INO | STATX_MNT_ID, &stx) == 0;
   };
   // ntfs-3g shows an empty file with the system bit as a FIFO (Interix); when a change of
-  // attributes changes that type, FUSE answers the next look with EIO once, then looks afresh.
-  if (!look() && (errno != EIO || !look())) return errno;
+  // attributes changes that type, FUSE answers the next stat with EIO once, then answers afresh.
+  if (!entry_stat() && (errno != EIO || !entry_stat())) return errno;
   info.type = stx.stx_mode & S_IFMT;
   info.dev = makedev(stx.stx_dev_major, stx.stx_dev_minor);
   info.ino = stx.stx_ino;
@@ -80,7 +80,7 @@ int LookAtErrno(int dirfd, const std::string& name, const std::string& path, Ent
 
 namespace {
 
-// LookAt for an open file or folder.
+// StatAt for an open file or folder.
 FileError InspectOpen(int fd, const std::string& path, EntryInfo& info) {
   struct statx stx {};
   if (statx(fd, "", AT_EMPTY_PATH, STATX_TYPE | STATX_INO | STATX_MNT_ID, &stx) != 0) {
@@ -108,7 +108,7 @@ FileError OpenEntry(int dirfd, const std::string& name, const std::string& path,
                                  O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (!fd) return FileErrorFromErrno(errno, path);
   if (fstat(fd.get(), &st) != 0) return FileErrorFromErrno(errno, path);
-  // The entry was replaced by something else since statx looked at it.
+  // The entry was replaced by something else since statx saw it.
   if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) return FileErrorFromErrno(EPERM, path);
   return FileError::Success();
 }
@@ -181,7 +181,7 @@ int DosAttribGet(int fd, std::string& blob) {
       return 0;
     }
     if (errno != ERANGE) return errno;
-    // Grown since the last look: ask for its size and try again.
+    // Grown since the last read: ask for its size and try again.
     ssize_t needed = fgetxattr(fd, kDosAttribName, nullptr, 0);
     if (needed < 0) return errno == ENODATA ? (blob.clear(), 0) : errno;
     blob.resize(static_cast<std::size_t>(needed) + 1);
@@ -360,7 +360,7 @@ FileError WriteStored(Backend backend, int fd, const EntryInfo& info, const std:
   return err == 0 ? FileError::Success() : FileErrorFromErrno(err, path);
 }
 
-// The bits a look adds: the walk must not enter another volume, so it sees a reparse point.
+// The bits a stat adds: the walk must not enter another volume, so it sees a reparse point.
 std::uint32_t MountBits(const EntryInfo& info) {
   if (!info.mount_root) return 0;
   return kAttrReparsePoint | (S_ISDIR(info.type) ? kAttrDirectory : 0);
@@ -374,12 +374,12 @@ void UniqueFd::reset(int fd) {
 }
 
 FileError ReadAttributesAt(int dirfd, const std::string& name, const std::string& path,
-                           std::uint32_t& attributes, const EntryLook* known, UniqueFd* opened) {
+                           std::uint32_t& attributes, const EntryStat* known, UniqueFd* opened) {
   attributes = 0;
   EntryInfo info;
   if (known != nullptr) {
     info = *known;
-  } else if (FileError error = LookAt(dirfd, name, path, info); !error.ok()) {
+  } else if (FileError error = StatAt(dirfd, name, path, info); !error.ok()) {
     return error;
   }
   std::uint32_t result = 0;
@@ -405,12 +405,12 @@ FileError ReadAttributesAt(int dirfd, const std::string& name, const std::string
 }
 
 FileError WriteAttributesAt(int dirfd, const std::string& name, const std::string& path,
-                            std::uint32_t attributes, const EntryLook* known, std::uint32_t* now,
+                            std::uint32_t attributes, const EntryStat* known, std::uint32_t* now,
                             KeptFile* keep) {
   EntryInfo info;
   if (known != nullptr) {
     info = *known;
-  } else if (FileError error = LookAt(dirfd, name, path, info); !error.ok()) {
+  } else if (FileError error = StatAt(dirfd, name, path, info); !error.ok()) {
     return error;
   }
   std::uint32_t shown = 0;
@@ -483,8 +483,8 @@ std::string DosAttribWith(const std::string& blob, std::uint32_t attributes) {
   return DosAttribOf(blob, attributes & kOwnedBits, false);
 }
 
-std::uint32_t AttributesOfDosAttrib(const std::string& blob, const EntryLook& look) {
-  return (ParseDosAttrib(blob).value_or(0) & kOwnedBits) | DerivedAttributes(look);
+std::uint32_t AttributesOfDosAttrib(const std::string& blob, const EntryStat& entry_stat) {
+  return (ParseDosAttrib(blob).value_or(0) & kOwnedBits) | DerivedAttributes(entry_stat);
 }
 
 FileError CopyFatAttributes(int from, int to, const std::string& path,
@@ -505,7 +505,7 @@ FileError CopyFatAttributes(int from, int to, const std::string& path,
 }
 
 FileError ReadAttributesOf(int fd, const std::string& path, std::uint32_t& attributes,
-                           const EntryLook* known) {
+                           const EntryStat* known) {
   attributes = 0;
   EntryInfo info;
   Backend backend = Backend::kNone;
@@ -522,7 +522,7 @@ FileError ReadAttributesOf(int fd, const std::string& path, std::uint32_t& attri
 }
 
 FileError WriteAttributesOf(int fd, const std::string& path, std::uint32_t attributes,
-                            std::uint32_t* now, const EntryLook* known,
+                            std::uint32_t* now, const EntryStat* known,
                             DosAttribBytes* dos_attrib) {
   EntryInfo info;
   Backend backend = Backend::kNone;

@@ -13,9 +13,9 @@
 
 namespace orm::posix {
 
-// What one look at an entry told, without following a symbolic link: enough for the calls
-// right after it to leave out a look of their own.
-struct EntryLook {
+// What one test at an entry told, without following a symbolic link: enough for the calls
+// right after it to leave out a stat of their own.
+struct EntryStat {
   std::uint32_t type = 0;  // the S_IFMT bits of its mode
   std::uint64_t dev = 0;
   std::uint64_t ino = 0;
@@ -67,14 +67,15 @@ FileError WriteHeldAttributes(KeptFile& kept, const std::string& path);
 // Samba shows such entries hidden.
 bool IsDotName(const std::string& name);
 
-// Looks at the entry name of the folder dirfd (AT_FDCWD: name is a path; "": the file or folder
+// Stats the entry name of the folder dirfd (AT_FDCWD: name is a path; "": the file or folder
 // open as dirfd itself); path names it in a failure, which carries the errno (ENOENT for a
 // missing entry).
-FileError LookAt(int dirfd, const std::string& name, const std::string& path, EntryLook& look);
+FileError StatAt(int dirfd, const std::string& name, const std::string& path,
+                 EntryStat& entry_stat);
 
-// LookAt that returns the errno of a failed look (0 on success), without the look at the
+// StatAt that returns the errno of a failed stat (0 on success), without the stat of the
 // folder that tells a missing file from a missing folder.
-int LookAtErrno(int dirfd, const std::string& name, const std::string& path, EntryLook& look);
+int StatAtErrno(int dirfd, const std::string& name, const std::string& path, EntryStat& entry_stat);
 
 // The attributes of the entry name of the folder dirfd (AT_FDCWD: name is a path), never
 // following a symbolic link. Where nothing is stored they are what Samba shows a Windows client:
@@ -82,41 +83,41 @@ int LookAtErrno(int dirfd, const std::string& name, const std::string& path, Ent
 // carries kAttrReparsePoint and never kAttrDirectory; the root of another mount carries
 // kAttrReparsePoint (with kAttrDirectory when it is a folder). path is the entry's full path
 // (the same as name for AT_FDCWD): it names the entry in a failure and reaches NTFS special
-// files, which are never opened. known is a look at the entry just taken, if any; opened, if
+// files, which are never opened. known is a stat of the entry just taken, if any; opened, if
 // given, receives the regular file or folder opened on the way (left empty where none was).
 FileError ReadAttributesAt(int dirfd, const std::string& name, const std::string& path,
-                           std::uint32_t& attributes, const EntryLook* known = nullptr,
+                           std::uint32_t& attributes, const EntryStat* known = nullptr,
                            UniqueFd* opened = nullptr);
 
 // Replaces the read-only, hidden, system and archive bits of the entry with those of
 // attributes, reading and writing back what the file system keeps, so that every other bit
 // survives. Nothing is written when the bits are already so. Symbolic links and special files
 // cannot carry attributes (70), but for the NTFS files ntfs-3g shows as special ones (empty
-// system files); a file system that stores none fails with 75. known is a look at the entry
+// system files); a file system that stores none fails with 75. known is a stat of the entry
 // just taken, if any; now, if given, receives on success what ReadAttributesAt would now report;
 // keep, if given with known, receives the file opened on the way where it is still the regular
 // file known describes, and then new user.DOSATTRIB bytes, or a new FAT byte that leaves the
 // read-only bit as it reads, are held there, not written.
 FileError WriteAttributesAt(int dirfd, const std::string& name, const std::string& path,
-                            std::uint32_t attributes, const EntryLook* known = nullptr,
+                            std::uint32_t attributes, const EntryStat* known = nullptr,
                             std::uint32_t* now = nullptr, KeptFile* keep = nullptr);
 
 // The same two for the regular file or folder open as fd (any access mode), which path names in
 // a failure; the open file is worked on even after its name has gone or changed. known is what
 // the caller knows of fd already, if anything.
 FileError ReadAttributesOf(int fd, const std::string& path, std::uint32_t& attributes,
-                           const EntryLook* known = nullptr);
+                           const EntryStat* known = nullptr);
 // dos_attrib, if given, holds the file's user.DOSATTRIB bytes where known and receives them as
 // the change leaves them (nullopt where the attributes are kept elsewhere).
 FileError WriteAttributesOf(int fd, const std::string& path, std::uint32_t attributes,
-                            std::uint32_t* now = nullptr, const EntryLook* known = nullptr,
+                            std::uint32_t* now = nullptr, const EntryStat* known = nullptr,
                             DosAttribBytes* dos_attrib = nullptr);
 
 // The user.DOSATTRIB bytes that blob (a regular file's, "" where none are stored) becomes when
 // the file is given the read-only, hidden, system and archive bits of attributes, every other
-// stored bit kept; and what ReadAttributesAt then reports for the file, whose look is given.
+// stored bit kept; and what ReadAttributesAt then reports for the file, whose stat is given.
 std::string DosAttribWith(const std::string& blob, std::uint32_t attributes);
-std::uint32_t AttributesOfDosAttrib(const std::string& blob, const EntryLook& look);
+std::uint32_t AttributesOfDosAttrib(const std::string& blob, const EntryStat& entry_stat);
 
 // Gives the FAT file open as to the read-only, hidden, system and archive bits of the FAT file
 // open as from (or of from_byte, where that is known): one read of each and at most one write.

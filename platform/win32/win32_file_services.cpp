@@ -162,7 +162,7 @@ class FindListing final : public DirListing {
     return FileError::Success();
   }
 
-  // What the directory entry tells; a mount point's kind needs a look at the disk.
+  // What the directory entry tells; a mount point's kind needs a read of the disk.
   std::optional<std::uint32_t> LastEntryKind() const override {
     const DWORD attributes = data_.dwFileAttributes;
     if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return attributes & kAttrDirectory;
