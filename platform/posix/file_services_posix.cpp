@@ -598,12 +598,15 @@ class PosixFileServices final : public FileServices {
     kept_folder_ = KeptFolder{};
     WriteHeld();
     staged_.Defer();
+    posix::KeepVolumeRootOpen(true);
   }
 
   DeferredOutcome FinishWrites() override {
     Forget(true);
     plain_folders_.clear();
-    return staged_.Finish();
+    DeferredOutcome outcome = staged_.Finish();
+    posix::KeepVolumeRootOpen(false);
+    return outcome;
   }
 
   bool IsLeftoverTemporary(const std::string& path, std::string_view written) override {

@@ -22,6 +22,7 @@ struct VolumeRoot {
   std::string path;  // without a trailing slash; empty when no root is held
   dev_t dev = 0;
   ino_t ino = 0;
+  UniqueFd fd;  // while a walk runs: the root, opened once for all its calls
 };
 VolumeRoot& HeldRoot() {
   static VolumeRoot root;
@@ -84,6 +85,12 @@ int OpenBelow(int dir, dev_t dev, const std::string& folder) {
 
 }  // namespace
 
+void KeepVolumeRootOpen(bool keep) {
+  VolumeRoot& held = HeldRoot();
+  held.fd.reset();
+  if (keep && !held.path.empty()) held.fd.reset(OpenRoot(held));
+}
+
 int HoldVolumeRoot(const std::string& root) {
   VolumeRoot& held = HeldRoot();
   held = VolumeRoot{};
@@ -110,11 +117,19 @@ PathAt::PathAt(const std::string& path, bool beneath) : dirfd_(AT_FDCWD), name_(
     const std::string::size_type slash = below.rfind('/');
     name_ = slash == std::string::npos ? below : below.substr(slash + 1);
     if (name_.empty()) name_.push_back('.');
-    folder_.reset(OpenRoot(root));
+    const std::string::size_type folder_end = slash == std::string::npos ? 0 : slash;
+    if (root.fd && folder_end == 0) {
+      dirfd_ = root.fd.get();
+      return;
+    }
+    int base = root.fd.get();
+    if (!root.fd) {
+      folder_.reset(OpenRoot(root));
+      base = folder_.get();
+    }
     // A folder path past PATH_MAX is opened in stretches below one another, each under it.
     std::string::size_type start = 0;
-    const std::string::size_type folder_end = slash == std::string::npos ? 0 : slash;
-    while (folder_ && start < folder_end) {
+    while (base >= 0 && start < folder_end) {
       std::string::size_type end = folder_end;
       if (end - start >= PATH_MAX) {
         end = below.rfind('/', start + PATH_MAX - 1);
@@ -124,7 +139,8 @@ PathAt::PathAt(const std::string& path, bool beneath) : dirfd_(AT_FDCWD), name_(
           break;
         }
       }
-      folder_.reset(OpenBelow(folder_.get(), root.dev, below.substr(start, end - start)));
+      folder_.reset(OpenBelow(base, root.dev, below.substr(start, end - start)));
+      base = folder_.get();
       start = end + 1;
     }
     if (!folder_) {

@@ -15,6 +15,10 @@ namespace orm::posix {
 // the open, or 0.
 int HoldVolumeRoot(const std::string& root);
 
+// While keep, the held root stays open, so that its paths cost no open of it each; between
+// walks it is let go, so that nothing keeps the volume busy when the user unmounts it.
+void KeepVolumeRootOpen(bool keep);
+
 class PathAt {
  public:
   // A path below the held volume root is reached from the root's descriptor: its folder opened
