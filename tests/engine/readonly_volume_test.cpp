@@ -41,8 +41,12 @@ class ReadOnlyVolume {
     mounted_ = Shell("mount -o loop,ro " + Quoted(image_) + " " + Quoted(mount_)) == 0;
     EXPECT_TRUE(mounted_) << "mounting a loop device needs root";
   }
+  // The program must hold nothing of the volume once an operation has ended: the user unmounts
+  // it then.
   ~ReadOnlyVolume() {
-    if (mounted_) Shell("umount " + Quoted(mount_));
+    if (mounted_) {
+      EXPECT_EQ(Shell("umount " + Quoted(mount_)), 0) << "the volume is busy";
+    }
   }
   bool mounted() const { return mounted_; }
   std::string root() const { return mount_.string() + "/"; }
