@@ -73,9 +73,10 @@ class Checker {
   Checker(FileServices& files, const std::string& root, DriveCheckOutput& out)
       : files_(files), root_(root), out_(out) {}
 
-  void Folder(const std::string& folder) {
+  void Visit(Folder& dir) {
+    const std::string& folder = dir.path();
     out_.Entered(folder);
-    const Findings findings = Examine(folder);
+    const Findings findings = Examine(dir);
     ++counts_.checked;
     if (findings.reasons.empty()) {
       ++counts_.dressed;
@@ -98,15 +99,15 @@ class Checker {
   const DriveCheckCounts& counts() const { return counts_; }
 
  private:
-  Findings Examine(const std::string& folder) {
+  Findings Examine(Folder& dir) {
     Findings found;
+    const std::string& folder = dir.path();
     const bool isRoot = IsDriveRoot(folder, root_);
-    const std::string settings =
-        files_.ResolveNameCase(asBuildFileName(folder, std::string(kSettingsFileName)));
+    const std::string settings = dir.ResolveNameCase(std::string(kSettingsFileName));
     std::uint32_t settingsAttributes = 0;
     std::string bytes;
-    FileError error = files_.GetAttributes(settings, settingsAttributes);
-    if (error.ok()) error = files_.ReadFile(settings, bytes);
+    FileError error = dir.GetAttributes(settings, settingsAttributes);
+    if (error.ok()) error = dir.ReadFile(settings, bytes);
     if (error.number == kErrFileNotFound || error.number == kErrPathNotFound) {
       found.reasons.push_back(kNoSettings);
       return found;
@@ -119,7 +120,7 @@ class Checker {
     // The root is never marked: a FAT root has no attributes to hold, and the shell opens a
     // drive's own settings file without one.
     std::uint32_t folderAttributes = kAttrReadOnly;
-    if (!isRoot && !files_.GetAttributes(asRemoveBackslash(folder), folderAttributes).ok()) {
+    if (!isRoot && !dir.GetFolderAttributes(folderAttributes).ok()) {
       folderAttributes = 0;
     }
     const FolderView view = ReadFolderView(ReaderFolderPath(folder, root_), kReaderDrive, bytes,
@@ -205,9 +206,11 @@ DriveCheckCounts CheckDrive(FileServices& files, const std::string& root, DriveC
   out.Report(kCheckHeader);
   out.Report("");
   Checker checker(files, root, out);
-  checker.Folder(root);
-  WalkBelow(files, root, false, [&](const std::string& subfolder) {
-    checker.Folder(asAddBackslash(subfolder));
+  std::unique_ptr<Folder> rootFolder;
+  (void)files.OpenFolder(root, rootFolder);
+  checker.Visit(*rootFolder);
+  WalkBelow(*rootFolder, false, [&](Folder& subfolder) {
+    checker.Visit(subfolder);
     return true;
   });
   const DriveCheckCounts& counts = checker.counts();

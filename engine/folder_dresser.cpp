@@ -250,7 +250,11 @@ void FolderDresser::cmdSkin_Click(std::int16_t index) {
 bool FolderDresser::ProcessFolder(const std::string& folder, std::int16_t mode) {
   const std::string root = asAddBackslash(folder);
   std::size_t failedWrites = 0;
-  if (!DressFolder(folder, mode, root, failedWrites)) return false;
+  // The root is opened once, and every folder below it from its parent: whatever becomes of the
+  // tree meanwhile, the walk stays on the volume it was given.
+  std::unique_ptr<Folder> rootFolder;
+  (void)files_.OpenFolder(root, rootFolder);
+  if (!DressFolder(*rootFolder, mode, root, failedWrites)) return false;
 
   // The root was written and checked on its own. Below it the file services may rename the
   // settings files to their new content many at a time, which costs far less than one wait for
@@ -270,7 +274,7 @@ bool FolderDresser::ProcessFolder(const std::string& folder, std::int16_t mode) 
     Deferral& operator=(const Deferral&) = delete;
   } deferral{files_};
 
-  const bool walked = WalkBelow(files_, root, true, [&](const std::string& subfolder) {
+  const bool walked = WalkBelow(*rootFolder, true, [&](Folder& subfolder) {
     try {
       return DressFolder(subfolder, mode, root, failedWrites);
     } catch (const RunTimeError&) {
@@ -290,19 +294,17 @@ bool FolderDresser::ProcessFolder(const std::string& folder, std::int16_t mode) 
   return walked;
 }
 
-bool FolderDresser::DressFolder(const std::string& received, std::int16_t mode,
-                                const std::string& root, std::size_t& failedWrites) {
-  const std::string folder = asAddBackslash(received);
+bool FolderDresser::DressFolder(Folder& dir, std::int16_t mode, const std::string& root,
+                                std::size_t& failedWrites) {
+  const std::string& folder = dir.path();
   AddLog("  " + folder);
-  std::string settings = asBuildFileName(folder, std::string(kSettingsFileName));
-  const std::string bare = asRemoveBackslash(folder);
 
   IgnoreMode ignore;
   // Windows finds desktop.ini in any letter case; so must we, and never create a second one.
-  settings = files_.ResolveNameCase(settings);
+  const std::string settings = dir.ResolveNameCase(std::string(kSettingsFileName));
   const bool isRoot = IsDriveRoot(folder, root);
 
-  ignore.Record(files_.SetAttributes(settings, kAttrNormal));
+  ignore.Record(dir.SetAttributes(settings, kAttrNormal));
   // A refused root fails its first write in both modes, with or without a settings file, so
   // that the walk of a volume that must not be dressed ends there, reported as a failure.
   if (isRoot && rootRefused_) {
@@ -313,8 +315,8 @@ bool FolderDresser::DressFolder(const std::string& received, std::int16_t mode,
   std::vector<ProfileEdit> edits;
   if (mode != 0) {
     std::uint32_t attributes = 0;
-    bool found = files_.GetAttributes(settings, attributes).ok() &&
-                 AttributesMatchMask(attributes, kMaskFiles);
+    bool found =
+        dir.GetAttributes(settings, attributes).ok() && AttributesMatchMask(attributes, kMaskFiles);
     if (found) {
       edits.push_back(DeleteKey(kSectionExtViews, kViewGuid));
       edits.push_back(DeleteSection(kViewGuid));
@@ -344,7 +346,7 @@ bool FolderDresser::DressFolder(const std::string& received, std::int16_t mode,
 
   if (!edits.empty()) {
     std::size_t applied = 0;
-    FileError outcome = files_.WriteProfileEntries(settings, edits, applied);
+    FileError outcome = dir.WriteProfileEntries(settings, edits, applied);
     // Only the first write is examined, and only at the drive root.
     if (isRoot && applied == 0) {
       AddLog(kLogWriteError);
@@ -357,18 +359,18 @@ bool FolderDresser::DressFolder(const std::string& received, std::int16_t mode,
       std::optional<std::string_view> key, value;
       if (edit.key) key = *edit.key;
       if (edit.value) value = *edit.value;
-      ignore.Record(files_.WriteProfileEntry(settings, edit.section, key, value));
+      ignore.Record(dir.WriteProfileEntry(settings, edit.section, key, value));
     }
   }
 
   if (mode == 0 && !isRoot) {
     std::uint32_t attributes = 0;
-    if (files_.GetAttributes(bare, attributes).ok()) {
-      ignore.Record(files_.SetAttributes(bare, (attributes | kAttrReadOnly) & ~kAttrDirectory));
+    if (dir.GetFolderAttributes(attributes).ok()) {
+      ignore.Record(dir.SetFolderAttributes((attributes | kAttrReadOnly) & ~kAttrDirectory));
     }
   }
 
-  ignore.Record(files_.SetAttributes(settings, kAttrHidden | kAttrSystem));
+  ignore.Record(dir.SetAttributes(settings, kAttrHidden | kAttrSystem));
   return true;
 }
 

@@ -96,12 +96,13 @@ class FolderDresser {
   static constexpr int kMaxLogLines = 30000;
 
  private:
-  // The handling of one folder: its log line, its settings file entries, its attributes.
+  // The handling of one folder, open as dir: its log line, its settings file entries, its
+  // attributes.
   // False when the root's first settings write failed. Raises RunTimeError when the folder's
   // log line or paths cannot be made.
   // A settings file that could not be written and whose failure goes unlogged adds one to
   // failedWrites.
-  bool DressFolder(const std::string& received, std::int16_t mode, const std::string& root,
+  bool DressFolder(Folder& dir, std::int16_t mode, const std::string& root,
                    std::size_t& failedWrites);
 
   MainWindowPort& window_;

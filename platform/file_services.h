@@ -56,6 +56,50 @@ struct ProfileEdit {
   std::string section;
   std::optional<std::string> key;
   std::optional<std::string> value;
+
+  // The edit that WriteProfileEntry(file, section, key, value) makes.
+  static ProfileEdit Of(std::string_view section, std::optional<std::string_view> key,
+                        std::optional<std::string_view> value) {
+    return {std::string(section), key ? std::optional<std::string>(*key) : std::nullopt,
+            value ? std::optional<std::string>(*value) : std::nullopt};
+  }
+};
+
+// One folder held open for its step of a walk: each call names an entry of this folder by its
+// bare name (or, for the folder's own attributes, the folder itself) and means what the
+// FileServices call of the same name means for the folder's path + that name. However the tree
+// changes meanwhile, the calls reach this same folder: on Linux through its descriptor, never
+// through a symbolic link.
+class Folder {
+ public:
+  virtual ~Folder() = default;
+  // The folder's path, ending with a separator.
+  virtual const std::string& path() const = 0;
+
+  // The folder's own attributes.
+  virtual FileError GetFolderAttributes(std::uint32_t& attributes) = 0;
+  virtual FileError SetFolderAttributes(std::uint32_t attributes) = 0;
+
+  // The name of the entry that name finds on Windows (see FileServices::ResolveNameCase).
+  virtual std::string ResolveNameCase(const std::string& name) = 0;
+  virtual FileError GetAttributes(const std::string& name, std::uint32_t& attributes) = 0;
+  virtual FileError SetAttributes(const std::string& name, std::uint32_t attributes) = 0;
+  virtual FileError ReadFile(const std::string& name, std::string& bytes) = 0;
+  virtual FileError RemoveFile(const std::string& name) = 0;
+  virtual FileError WriteProfileEntry(const std::string& name, std::string_view section,
+                                      std::optional<std::string_view> key,
+                                      std::optional<std::string_view> value) = 0;
+  virtual FileError WriteProfileEntries(const std::string& name, std::span<const ProfileEdit> edits,
+                                        std::size_t& applied) = 0;
+  // A listing of this folder's entries that match the wildcard pattern ("*.*" for all).
+  virtual FileError OpenListing(const std::string& pattern, std::uint32_t mask,
+                                std::unique_ptr<DirListing>& listing) = 0;
+  virtual bool IsLeftoverTemporary(const std::string& name, std::string_view written) = 0;
+
+  // Opens the subfolder name of this folder: never through a symbolic link, a junction or into
+  // another volume. subfolder is always set: where the open fails, to a folder whose every call
+  // fails with the error returned here (and whose name case resolves to the name as given).
+  virtual FileError OpenSubfolder(const std::string& name, std::unique_ptr<Folder>& subfolder) = 0;
 };
 
 class FileServices {
@@ -135,7 +179,19 @@ class FileServices {
   // not exist in its own letter case but a name differing only in case does, that name;
   // otherwise path unchanged.
   virtual std::string ResolveNameCase(const std::string& path) = 0;
+
+  // Opens folder (ending with a separator), the destination root of a walk, as a Folder. As
+  // with OpenSubfolder, opened is always set, to a folder whose calls fail where the open
+  // failed. These services' own calls by path are used unless the platform holds folders open.
+  virtual FileError OpenFolder(const std::string& folder, std::unique_ptr<Folder>& opened);
 };
+
+// The Folder that reaches its entries through files by their full paths; a subfolder opens only
+// where files shows it a folder that is no reparse point.
+std::unique_ptr<Folder> FolderByPath(FileServices& files, const std::string& folder);
+
+// A Folder (path ending with a separator) that could not be opened: every call fails with error.
+std::unique_ptr<Folder> FolderThatFailed(const std::string& folder, const FileError& error);
 
 // The file services of the platform the program was built for.
 FileServices& NativeFileServices();

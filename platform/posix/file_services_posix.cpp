@@ -1,15 +1,15 @@
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
+#include <memory>
 #include <optional>
 #include <random>
-#include <unordered_set>
 #include <utility>
 
 #include "platform/drive_places.h"
@@ -46,9 +46,8 @@ std::string WithoutTrailingSlashes(std::string path) {
 
 // The folder and the last component of path: "." for a bare name, "/" for an entry of the root.
 std::pair<std::string, std::string> SplitLast(const std::string& path) {
-  std::string::size_type slash = path.rfind('/');
-  if (slash == std::string::npos) return {".", path};
-  return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+  const std::string::size_type slash = path.rfind('/');
+  return {posix::FolderOf(path), slash == std::string::npos ? path : path.substr(slash + 1)};
 }
 
 bool IsDotOrDotDot(const char* name) {
@@ -56,7 +55,7 @@ bool IsDotOrDotDot(const char* name) {
 }
 
 // Opens a folder to list or to write into. A missing folder is a missing path (76).
-FileError OpenFolder(const std::string& folder, int extra_flags, UniqueFd& fd) {
+FileError OpenFolderByPath(const std::string& folder, int extra_flags, UniqueFd& fd) {
   posix::PathAt at(folder);
   if (at.error() != 0) return FileErrorFromErrno(at.error(), folder);
   fd.reset(posix::OpenFolderToRead(at.dirfd(), at.name().c_str(), extra_flags));
@@ -71,17 +70,11 @@ FileError OpenFolder(const std::string& folder, int extra_flags, UniqueFd& fd) {
 class DirEntries {
  public:
   explicit DirEntries(UniqueFd fd) : fd_(std::move(fd)) {}
-  // A folder whose entries have all been read already, as getdents64 gave them.
-  DirEntries(UniqueFd fd, const std::string& entries) : fd_(std::move(fd)), read_all_(true) {
-    size_ = std::min(entries.size(), sizeof buffer_);
-    std::memcpy(buffer_, entries.data(), size_);
-  }
   int fd() const { return fd_.get(); }
   // The next entry, or nullptr at the end (errno 0) or on a failure (errno set).
   const dirent64* Next() {
     if (at_ >= size_) {
       errno = 0;
-      if (read_all_) fd_.reset();
       if (!fd_) return nullptr;
       long got = syscall(SYS_getdents64, fd_.get(), buffer_, sizeof buffer_);
       if (got <= 0) {
@@ -105,28 +98,22 @@ class DirEntries {
 
  private:
   UniqueFd fd_;
-  bool read_all_ = false;
   alignas(dirent64) char buffer_[32768];
   std::size_t at_ = 0;
   std::size_t size_ = 0;
 };
 
-constexpr std::size_t kMaxPlainFolders = 1 << 16;
-
 class PosixListing final : public DirListing {
  public:
-  // read, if given, holds all the folder's entries, read already.
-  // plain_folders, if given, receives the path of each folder found to be no mount root.
-  PosixListing(UniqueFd dir, const std::string* read, std::string folder, std::string pattern,
-               std::uint32_t mask, bool is_volume_root,
-               std::unordered_set<std::string>* plain_folders)
-      : dir_(read != nullptr ? DirEntries(std::move(dir), *read) : DirEntries(std::move(dir))),
+  // folder is the path of the folder open as dir, without a trailing slash.
+  PosixListing(UniqueFd dir, std::string folder, std::string pattern, std::uint32_t mask,
+               bool is_volume_root)
+      : dir_(std::move(dir)),
         folder_(std::move(folder)),
         pattern_(std::move(pattern)),
         mask_(mask),
         is_volume_root_(is_volume_root),
-        needs_attributes_((kMaskAll & ~kAttrDirectory & ~mask) != 0),
-        plain_folders_(plain_folders) {}
+        needs_attributes_((kMaskAll & ~kAttrDirectory & ~mask) != 0) {}
   PosixListing(const PosixListing&) = delete;
   PosixListing& operator=(const PosixListing&) = delete;
 
@@ -147,12 +134,6 @@ class PosixListing final : public DirListing {
       if (!AttributesMatchMask(attributes, mask_)) continue;
       name = entry->d_name;
       kind_ = KindOf(*entry);
-      if (plain_folders_ != nullptr && kind_ == kAttrDirectory && !IsDotOrDotDot(entry->d_name)) {
-        // Listings outside a walk would only add to it: it is let go at a size no walk's
-        // pending folders reach but in folders of many thousands of subfolders.
-        if (plain_folders_->size() >= kMaxPlainFolders) plain_folders_->clear();
-        plain_folders_->insert(folder_ + "/" + entry->d_name);
-      }
       return FileError::Success();
     }
     return FileError::Success();
@@ -208,7 +189,6 @@ class PosixListing final : public DirListing {
   std::uint32_t mask_;
   bool is_volume_root_;
   bool needs_attributes_;
-  std::unordered_set<std::string>* plain_folders_;
   std::optional<std::uint32_t> kind_;
 };
 
@@ -264,176 +244,47 @@ bool IsTemporaryName(std::string_view name, std::string_view written) {
          IsLowerHex(name.substr(written.size() + 1));
 }
 
-// An entry as the *at calls reach it: by its name in a folder held open where that name is
-// given, else as PathAt reaches its path (error is then the errno of the folders on the way).
-struct EntryAt {
-  EntryAt(const std::string& path, int folder, std::string name_in_folder)
-      : name(std::move(name_in_folder)) {
-    if (!name.empty()) {
-      dir = folder;
-      return;
-    }
-    at.emplace(path);
-    dir = at->dirfd();
-    name = at->name();
-    error = at->error();
-  }
-  std::optional<posix::PathAt> at;
-  int dir = AT_FDCWD;
-  std::string name;
-  int error = 0;
-};
-
+// Each call by path reaches its entry as PathAt does and does what the same call of a Folder does
+// through the folder's descriptor: both go through the *At calls below, given the folder, the
+// entry's name there and its full path. Nothing is kept from one call to the next but the
+// pending writes and the admitted root.
 class PosixFileServices final : public FileServices {
  public:
   FileError GetAttributes(const std::string& path, std::uint32_t& attributes) override {
     attributes = 0;
-    kept_folder_ = KeptFolder{};
     if (HasNul(path)) return BadName();
-    std::string entry = WithoutTrailingSlashes(path);
-    const bool just_set = !set_path_.empty() && entry == set_path_;
-    set_path_.clear();
-    if (just_set) {
-      attributes = set_attributes_;
-      return FileError::Success();
-    }
-    WriteHeld();
-    if (const posix::StagedFile* staged = staged_.Pending(entry)) {
-      if (staged->dos_attrib_held) {
-        attributes = posix::AttributesOfDosAttrib(*staged->dos_attrib, HeldStat(entry));
-        return FileError::Success();
-      }
-      if (staged->fat_attrib) {
-        attributes = *staged->fat_attrib;
-        return FileError::Success();
-      }
-      return posix::ReadAttributesOf(staged->content.get(), entry, attributes);
-    }
-    if (KnownMissing(entry)) return FileError::Of(kErrFileNotFound, ENOENT);
-    // A folder the name-case lookup has just opened needs no open of its own, nor a look where
-    // the lookup took one.
-    if (lookup_.folder_fd && lookup_.folder == entry &&
-        (lookup_.folder_stat.type != 0 ||
-         posix::StatAt(lookup_.folder_fd.get(), "", entry, lookup_.folder_stat).ok())) {
-      posix::EntryStat entry_stat = lookup_.folder_stat;
-      entry_stat.fs_type = staged_.KnownFsType(entry_stat.dev, entry_stat.mount_id);
-      FileError error =
-          posix::ReadAttributesOf(lookup_.folder_fd.get(), entry, attributes, &entry_stat);
-      if (error.ok())
-        kept_folder_ = KeptFolder{entry, UniqueFd(), lookup_.folder_fd.get(), entry_stat};
-      return error;
-    }
-    const posix::EntryStat* known = KnownStat(entry);
-    const EntryAt at = LookedUpAt(entry, known);
-    if (at.error != 0) return FileErrorFromErrno(at.error, entry);
-    posix::EntryStat entry_stat;
-    if (known == nullptr) {
-      if (FileError error = posix::StatAt(at.dir, at.name, entry, entry_stat); !error.ok())
-        return error;
-      entry_stat.fs_type = staged_.KnownFsType(entry_stat.dev, entry_stat.mount_id);
-      known = &entry_stat;
-    }
-    // The walk reads a folder's attributes, changes them and lists the folder: one open serves.
-    const bool keep = S_ISDIR(known->type) && !known->mount_root;
-    UniqueFd opened;
-    FileError error = posix::ReadAttributesAt(at.dir, at.name, entry, attributes, known,
-                                              keep ? &opened : nullptr);
-    if (error.ok() && opened) {
-      const int fd = opened.get();
-      kept_folder_ = KeptFolder{entry, std::move(opened), fd, *known};
-    }
-    return error;
+    const std::string entry = WithoutTrailingSlashes(path);
+    posix::PathAt at(entry);
+    return GetAttributesAt(at, entry, 0, attributes);
   }
 
   FileError SetAttributes(const std::string& path, std::uint32_t attributes) override {
-    set_path_.clear();
-    WriteHeld();
     if (refusing_) return Refused();
     if (HasNul(path)) return BadName();
-    std::string entry = WithoutTrailingSlashes(path);
-    // A file whose new content waits for its rename gets the attributes on that content, which
-    // is written and will not be written again.
-    FileError error = FileError::Success();
-    std::uint32_t now = 0;
-    posix::StagedFile* staged = staged_.Pending(entry);
-    if (staged && staged->dos_attrib_held) {
-      staged->dos_attrib = posix::DosAttribWith(*staged->dos_attrib, attributes);
-      now = posix::AttributesOfDosAttrib(*staged->dos_attrib, HeldStat(entry));
-    } else if (staged && staged->fat_attrib &&
-               posix::FatByteWith(*staged->fat_attrib, attributes)) {
-      now = *staged->fat_attrib;
-    } else if (staged) {
-      // A held byte that cannot take this change goes to the content first.
-      if (staged->fat_attrib) {
-        error = posix::WriteFatAttribOf(staged->content.get(), *staged->fat_attrib, entry);
-        staged->fat_attrib.reset();
-      }
-      if (error.ok()) {
-        error = posix::WriteAttributesOf(
-            staged->content.get(), entry, attributes, &now,
-            staged->entry_stat.type != 0 ? &staged->entry_stat : nullptr, &staged->dos_attrib);
-      }
-    } else if (kept_folder_.fd >= 0 && entry == kept_folder_.path) {
-      error = posix::WriteAttributesOf(kept_folder_.fd, entry, attributes, &now,
-                                       &kept_folder_.entry_stat);
-    } else if (KnownMissing(entry)) {
-      return FileError::Of(kErrFileNotFound, ENOENT);
-    } else {
-      // The settings file just looked up is opened here and left open for its write.
-      const posix::EntryStat* known = KnownStat(entry);
-      const EntryAt at = LookedUpAt(entry, known);
-      if (at.error != 0) return FileErrorFromErrno(at.error, entry);
-      error = posix::WriteAttributesAt(at.dir, at.name, entry, attributes, known, &now,
-                                       known != nullptr ? &lookup_.kept : nullptr);
-    }
-    // The engine clears a settings file's attributes and at once asks whether it is there.
-    if (error.ok()) {
-      set_path_ = std::move(entry);
-      set_attributes_ = now;
-    }
-    return error;
+    const std::string entry = WithoutTrailingSlashes(path);
+    posix::PathAt at(entry);
+    return SetAttributesAt(at, entry, 0, attributes);
   }
 
   FileError OpenListing(const std::string& pattern, std::uint32_t mask,
                         std::unique_ptr<DirListing>& listing) override {
-    set_path_.clear();
-    WriteHeld();
     listing.reset();
     if (HasNul(pattern)) return BadName();
     auto [folder, name_pattern] = SplitLast(pattern);
     // The walk decided to enter this folder because it was no link; it must not have become
-    // one since. Where the name-case lookup has just opened this folder through no link, that
-    // descriptor serves, with the entries it read, if it read them in one piece: the walk lists
-    // each folder right after writing into it.
+    // one since.
     UniqueFd fd;
-    std::string read;
-    const bool reused = lookup_.folder_fd && lookup_.folder == folder;
-    if (reused) {
-      fd = std::move(lookup_.folder_fd);
-      read = std::move(lookup_.entries);
-    } else if (kept_folder_.owned && kept_folder_.path == folder) {
-      fd = std::move(kept_folder_.owned);
-    } else {
-      FileError error = OpenFolder(folder, O_NOFOLLOW, fd);
-      if (!error.ok()) return error;
-    }
-    lookup_.folder_fd.reset();
-    kept_folder_ = KeptFolder{};
-    // A folder that the listing of its parent has just found to be no mount root needs no
-    // second stat: the walk lists every folder it enters.
-    bool is_volume_root = false;
-    if (plain_folders_.erase(folder) == 0) {
-      struct statx stx {};
-      is_volume_root = statx(fd.get(), "", AT_EMPTY_PATH, STATX_TYPE, &stx) == 0 &&
-                       (stx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
-    }
-    listing = std::make_unique<PosixListing>(std::move(fd), read.empty() ? nullptr : &read, folder,
-                                             name_pattern, mask, is_volume_root, &plain_folders_);
+    FileError error = OpenFolderByPath(folder, O_NOFOLLOW, fd);
+    if (!error.ok()) return error;
+    struct statx stx {};
+    const bool is_volume_root = statx(fd.get(), "", AT_EMPTY_PATH, STATX_TYPE, &stx) == 0 &&
+                                (stx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+    listing =
+        std::make_unique<PosixListing>(std::move(fd), folder, name_pattern, mask, is_volume_root);
     return FileError::Success();
   }
 
   FileError CopyFileReplacing(const std::string& source, const std::string& target) override {
-    Forget(true);
     if (refusing_) return Refused();
     if (HasNul(source) || HasNul(target)) return BadName();
     // A device or FIFO named as the picture is refused before it is opened: opening one can
@@ -458,7 +309,7 @@ class PosixFileServices final : public FileServices {
     auto [folder, name] = SplitLast(target);
     if (name.empty() || name == "." || name == "..") return FileErrorFromErrno(EISDIR, target);
     UniqueFd dir;
-    FileError error = OpenFolder(folder, 0, dir);
+    FileError error = OpenFolderByPath(folder, 0, dir);
     if (!error.ok()) return error;
     struct stat target_stat {};
     bool target_exists = fstatat(dir.get(), name.c_str(), &target_stat, AT_SYMLINK_NOFOLLOW) == 0;
@@ -502,11 +353,119 @@ class PosixFileServices final : public FileServices {
   }
 
   FileError RemoveFile(const std::string& path) override {
-    Forget(true);
     if (refusing_) return Refused();
     if (HasNul(path)) return BadName();
-    if (staged_.Pending(path) != nullptr) staged_.Commit();
     posix::PathAt at(path);
+    return RemoveFileAt(at, path);
+  }
+
+  FileError ReadFile(const std::string& path, std::string& bytes) override {
+    bytes.clear();
+    if (HasNul(path)) return BadName();
+    posix::PathAt at(path);
+    return ReadFileAt(at, path, bytes);
+  }
+
+  FileError WriteProfileEntry(const std::string& file, std::string_view section,
+                              std::optional<std::string_view> key,
+                              std::optional<std::string_view> value) override {
+    if (refusing_) return Refused();
+    return posix::WriteProfileString(file, section, key, value, staged_);
+  }
+
+  FileError WriteProfileEntries(const std::string& file, std::span<const ProfileEdit> edits,
+                                std::size_t& applied) override {
+    applied = 0;
+    if (refusing_) return Refused();
+    FileError error = posix::WriteProfileStrings(file, edits, staged_);
+    applied = error.ok() ? edits.size() : 0;
+    return error;
+  }
+
+  // The system disk is never what a Windows reader sees, and files such as
+  // /etc/logrotate.d/Desktop.INI are read by the system's own tools: whichever front end names
+  // such a root, nothing is written anywhere until it names another.
+  FileError AdmitDestination(const std::string& root) override {
+    refusing_ = HasNul(root) || IsSystemDestination(root);
+    // Every path of the operation is then reached from the root's descriptor: a folder that
+    // someone swaps for a link while the walk runs leads no call off the volume.
+    (void)posix::HoldVolumeRoot(refusing_ ? std::string() : root);
+    return refusing_ ? Refused() : FileError::Success();
+  }
+
+  void DeferWrites() override { staged_.Defer(); }
+  DeferredOutcome FinishWrites() override { return staged_.Finish(); }
+
+  bool IsLeftoverTemporary(const std::string& path, std::string_view written) override {
+    return IsTemporaryName(SplitLast(path).second, written) && !staged_.IsPendingTemporary(path);
+  }
+
+  std::string ResolveNameCase(const std::string& path) override {
+    return posix::ResolveNameCase(path);
+  }
+
+  FileError OpenFolder(const std::string& folder, std::unique_ptr<Folder>& opened) override;
+
+  // The calls for an entry that the *at calls reach as at does; entry is its full path, for
+  // the pending writes and for reports. fs_type is its volume's statfs magic where known.
+  FileError GetAttributesAt(const posix::PathAt& at, const std::string& entry, long fs_type,
+                            std::uint32_t& attributes) {
+    attributes = 0;
+    if (const posix::StagedFile* staged = staged_.Pending(entry)) {
+      if (staged->dos_attrib_held) {
+        // What a stat of the new content, a regular file, would see.
+        posix::EntryStat new_file;
+        new_file.type = S_IFREG;
+        new_file.dot_name = posix::IsDotName(entry);
+        attributes = posix::AttributesOfDosAttrib(*staged->dos_attrib, new_file);
+        return FileError::Success();
+      }
+      if (staged->fat_attrib) {
+        attributes = *staged->fat_attrib;
+        return FileError::Success();
+      }
+      return posix::ReadAttributesOf(staged->content.get(), entry, attributes);
+    }
+    if (at.error() != 0) return FileErrorFromErrno(at.error(), entry);
+    posix::EntryStat entry_stat;
+    if (FileError error = posix::StatAt(at.dirfd(), at.name(), entry, entry_stat); !error.ok())
+      return error;
+    entry_stat.fs_type = fs_type;
+    return posix::ReadAttributesAt(at.dirfd(), at.name(), entry, attributes, &entry_stat);
+  }
+
+  FileError SetAttributesAt(const posix::PathAt& at, const std::string& entry, long fs_type,
+                            std::uint32_t attributes) {
+    // A file whose new content waits for its rename gets the attributes on that content, which
+    // is written and will not be written again.
+    if (posix::StagedFile* staged = staged_.Pending(entry)) {
+      if (staged->dos_attrib_held) {
+        staged->dos_attrib = posix::DosAttribWith(*staged->dos_attrib, attributes);
+        return FileError::Success();
+      }
+      if (staged->fat_attrib && posix::FatByteWith(*staged->fat_attrib, attributes)) {
+        return FileError::Success();
+      }
+      // A held byte that cannot take this change goes to the content first.
+      if (staged->fat_attrib) {
+        FileError error =
+            posix::WriteFatAttribOf(staged->content.get(), *staged->fat_attrib, entry);
+        staged->fat_attrib.reset();
+        if (!error.ok()) return error;
+      }
+      return posix::WriteAttributesOf(staged->content.get(), entry, attributes, nullptr, nullptr,
+                                      &staged->dos_attrib);
+    }
+    if (at.error() != 0) return FileErrorFromErrno(at.error(), entry);
+    posix::EntryStat entry_stat;
+    if (FileError error = posix::StatAt(at.dirfd(), at.name(), entry, entry_stat); !error.ok())
+      return error;
+    entry_stat.fs_type = fs_type;
+    return posix::WriteAttributesAt(at.dirfd(), at.name(), entry, attributes, &entry_stat);
+  }
+
+  FileError RemoveFileAt(const posix::PathAt& at, const std::string& path) {
+    if (staged_.Pending(path) != nullptr) staged_.Commit();
     if (at.error() != 0) return FileErrorFromErrno(at.error(), path);
     // On FAT a removed file's clusters are freed at its last close, and the allocation table may
     // reach the disk before the folder: the file is held open until its entry's removal is on
@@ -529,12 +488,9 @@ class PosixFileServices final : public FileServices {
     return FileError::Success();
   }
 
-  FileError ReadFile(const std::string& path, std::string& bytes) override {
-    Forget(true);
+  FileError ReadFileAt(const posix::PathAt& at, const std::string& path, std::string& bytes) {
     bytes.clear();
-    if (HasNul(path)) return BadName();
     if (staged_.Pending(path) != nullptr) staged_.Commit();
-    posix::PathAt at(path);
     if (at.error() != 0) return FileErrorFromErrno(at.error(), path);
     // O_NONBLOCK: a FIFO named like a settings file must not hold the walk.
     UniqueFd fd(posix::OpenLeavingAccessTime(
@@ -554,150 +510,259 @@ class PosixFileServices final : public FileServices {
     }
   }
 
-  FileError WriteProfileEntry(const std::string& file, std::string_view section,
-                              std::optional<std::string_view> key,
-                              std::optional<std::string_view> value) override {
-    Forget();
-    if (refusing_) return Refused();
-    return posix::WriteProfileString(file, section, key, value, staged_);
+  bool refusing() const { return refusing_; }
+  posix::StagedWrites& staged() { return staged_; }
+
+ private:
+  bool refusing_ = false;
+  posix::StagedWrites staged_;
+};
+
+// A folder of the walk, held by its descriptor: the root opened by its path, every other folder
+// from its parent's descriptor by its name, never through a link and never into another mount.
+class PosixFolder final : public Folder {
+ public:
+  PosixFolder(PosixFileServices& services, std::string path, UniqueFd fd,
+              posix::EntryStat entry_stat, std::shared_ptr<const posix::VolumeTraits> volume)
+      : services_(services),
+        path_(std::move(path)),
+        bare_(WithoutTrailingSlashes(path_)),
+        fd_(std::move(fd)),
+        stat_(entry_stat),
+        volume_(std::move(volume)) {
+    stat_.fs_type = volume_->fs_type;
   }
 
-  FileError WriteProfileEntries(const std::string& file, std::span<const ProfileEdit> edits,
+  ~PosixFolder() override { LetGoOfFile(); }
+  PosixFolder(const PosixFolder&) = delete;
+  PosixFolder& operator=(const PosixFolder&) = delete;
+
+  const std::string& path() const override { return path_; }
+
+  FileError GetFolderAttributes(std::uint32_t& attributes) override {
+    return posix::ReadAttributesOf(fd_.get(), bare_, attributes, &stat_);
+  }
+  FileError SetFolderAttributes(std::uint32_t attributes) override {
+    if (services_.refusing()) return Refused();
+    return posix::WriteAttributesOf(fd_.get(), bare_, attributes, nullptr, &stat_);
+  }
+  std::string ResolveNameCase(const std::string& name) override {
+    return HasNul(name) ? name : posix::ResolveNameCaseAt(fd_.get(), name);
+  }
+  FileError GetAttributes(const std::string& name, std::uint32_t& attributes) override {
+    attributes = 0;
+    if (!Plain(name)) return BadName();
+    const std::string path = path_ + name;
+    OpenFile* file = nullptr;
+    if (FileError error = Open(name, path, file); !error.ok() || file == nullptr) {
+      return error.ok() ? services_.GetAttributesAt(posix::PathAt(fd_.get(), name), path,
+                                                    stat_.fs_type, attributes)
+                        : error;
+    }
+    if (file->dos_attrib) {
+      attributes = posix::AttributesOfDosAttrib(*file->dos_attrib, file->stat);
+      return FileError::Success();
+    }
+    return posix::ReadAttributesOf(file->fd.get(), path, attributes, &file->stat);
+  }
+  FileError SetAttributes(const std::string& name, std::uint32_t attributes) override {
+    if (services_.refusing()) return Refused();
+    if (!Plain(name)) return BadName();
+    const std::string path = path_ + name;
+    OpenFile* file = nullptr;
+    if (FileError error = Open(name, path, file); !error.ok() || file == nullptr) {
+      return error.ok() ? services_.SetAttributesAt(posix::PathAt(fd_.get(), name), path,
+                                                    stat_.fs_type, attributes)
+                        : error;
+    }
+    // Where the attributes live in user.DOSATTRIB, new bytes wait for the file's write, which
+    // gives them to its new content: the old file, about to be replaced, is not changed for
+    // nothing. They reach it when the folder lets go of it unwritten.
+    if (volume_->attributes_in_xattrs && !file->dos_attrib) {
+      std::string bytes;
+      if (posix::ReadDosAttribOf(file->fd.get(), bytes) == 0) file->dos_attrib = std::move(bytes);
+    }
+    if (volume_->attributes_in_xattrs && file->dos_attrib) {
+      std::string bytes = posix::DosAttribWith(*file->dos_attrib, attributes);
+      file->unwritten = file->unwritten || bytes != *file->dos_attrib;
+      file->dos_attrib = std::move(bytes);
+      return FileError::Success();
+    }
+    return posix::WriteAttributesOf(file->fd.get(), path, attributes, nullptr, &file->stat,
+                                    &file->dos_attrib);
+  }
+  FileError ReadFile(const std::string& name, std::string& bytes) override {
+    bytes.clear();
+    if (!Plain(name)) return BadName();
+    return services_.ReadFileAt(posix::PathAt(fd_.get(), name), path_ + name, bytes);
+  }
+  FileError RemoveFile(const std::string& name) override {
+    if (services_.refusing()) return Refused();
+    if (!Plain(name)) return BadName();
+    if (file_ && file_->name == name) LetGoOfFile();
+    return services_.RemoveFileAt(posix::PathAt(fd_.get(), name), path_ + name);
+  }
+  FileError WriteProfileEntry(const std::string& name, std::string_view section,
+                              std::optional<std::string_view> key,
+                              std::optional<std::string_view> value) override {
+    const ProfileEdit edit = ProfileEdit::Of(section, key, value);
+    std::size_t applied = 0;
+    return WriteProfileEntries(name, std::span<const ProfileEdit>(&edit, 1), applied);
+  }
+  FileError WriteProfileEntries(const std::string& name, std::span<const ProfileEdit> edits,
                                 std::size_t& applied) override {
     applied = 0;
-    set_path_.clear();
-    // The file just looked up takes what is held for it along; any other write comes after it.
-    if (file != looked_up_) WriteHeld();
-    if (refusing_) {
-      Forget();
-      return Refused();
-    }
-    // The engine writes the name it has just looked up in every letter case.
-    FileError error =
-        posix::WriteProfileStrings(file, edits, staged_, file == looked_up_ ? &lookup_ : nullptr);
-    Forget();
+    if (services_.refusing()) return Refused();
+    if (!Plain(name)) return BadName();
+    // The file opened here is read by the write, and then replaced: it is let go either way.
+    const bool opened = file_ && file_->name == name && !services_.staged().Pending(path_ + name);
+    if (!opened) LetGoOfFile();
+    posix::DosAttribBytes unwritten;
+    if (opened && file_->unwritten) unwritten = file_->dos_attrib;
+    FileError error = posix::WriteProfileStringsAt(
+        fd_.get(), path_ + name, edits, services_.staged(), *volume_, opened ? file_->fd.get() : -1,
+        unwritten ? &unwritten : nullptr);
+    // Bytes the new content did not take are still the old file's.
+    if (opened && !unwritten) file_->unwritten = false;
+    LetGoOfFile();
     applied = error.ok() ? edits.size() : 0;
     return error;
   }
-
-  // The system disk is never what a Windows reader sees, and files such as
-  // /etc/logrotate.d/Desktop.INI are read by the system's own tools: whichever front end names
-  // such a root, nothing is written anywhere until it names another.
-  FileError AdmitDestination(const std::string& root) override {
-    Forget(true);
-    plain_folders_.clear();
-    refusing_ = HasNul(root) || IsSystemDestination(root);
-    // Every path of the operation is then reached from the root's descriptor: a folder that
-    // someone swaps for a link while the walk runs leads no call off the volume.
-    (void)posix::HoldVolumeRoot(refusing_ ? std::string() : root);
-    return refusing_ ? Refused() : FileError::Success();
+  FileError OpenListing(const std::string& pattern, std::uint32_t mask,
+                        std::unique_ptr<DirListing>& listing) override {
+    listing.reset();
+    if (HasNul(pattern)) return BadName();
+    // The walk lists a folder once its files are done with, and goes below it with the folder
+    // open: its open file need not stay open too.
+    LetGoOfFile();
+    // A descriptor of its own: a listing reads its folder from the start to the end.
+    UniqueFd fd(posix::OpenFolderToRead(fd_.get(), ".", 0));
+    if (!fd) return FileErrorFromErrno(errno, bare_);
+    listing = std::make_unique<PosixListing>(std::move(fd), bare_, pattern, mask, stat_.mount_root);
+    return FileError::Success();
   }
-
-  void DeferWrites() override {
-    set_path_.clear();
-    kept_folder_ = KeptFolder{};
-    WriteHeld();
-    staged_.Defer();
-    posix::KeepVolumeRootOpen(true);
+  bool IsLeftoverTemporary(const std::string& name, std::string_view written) override {
+    return IsTemporaryName(name, written) && !services_.staged().IsPendingTemporary(path_ + name);
   }
-
-  DeferredOutcome FinishWrites() override {
-    Forget(true);
-    plain_folders_.clear();
-    DeferredOutcome outcome = staged_.Finish();
-    posix::KeepVolumeRootOpen(false);
-    return outcome;
-  }
-
-  bool IsLeftoverTemporary(const std::string& path, std::string_view written) override {
-    set_path_.clear();
-    kept_folder_ = KeptFolder{};
-    WriteHeld();
-    return IsTemporaryName(SplitLast(path).second, written) && !staged_.IsPendingTemporary(path);
-  }
-
-  std::string ResolveNameCase(const std::string& path) override {
-    Forget(true);
-    looked_up_ = posix::ResolveNameCase(path, &lookup_);
-    lookup_.entry_stat.fs_type =
-        staged_.KnownFsType(lookup_.entry_stat.dev, lookup_.entry_stat.mount_id);
-    return looked_up_;
+  FileError OpenSubfolder(const std::string& name, std::unique_ptr<Folder>& subfolder) override {
+    const std::string path = path_ + name + "/";
+    FileError error = FileError::Success();
+    UniqueFd fd;
+    if (!Plain(name)) {
+      error = BadName();
+    } else if (fd.reset(posix::OpenSubfolderAt(fd_.get(), name.c_str())); !fd) {
+      const int err = errno;
+      error = err == ENOENT ? FileError::Of(kErrPathNotFound, err) : FileErrorFromErrno(err, path);
+    }
+    if (!error.ok()) {
+      subfolder = FolderThatFailed(path, error);
+      return error;
+    }
+    // Opened below this folder with no mount crossed: a folder of the same mount, whose stat
+    // this one's tells.
+    posix::EntryStat entry_stat = stat_;
+    entry_stat.ino = 0;
+    entry_stat.mount_root = false;
+    entry_stat.dot_name = posix::IsDotName(name);
+    subfolder = std::make_unique<PosixFolder>(services_, path, std::move(fd), entry_stat, volume_);
+    return FileError::Success();
   }
 
  private:
-  // What the last lookup and the last change of attributes told of a file no longer holds. The
-  // folder the lookup read is still as it was for the listing that follows (what a write adds
-  // there is a file of its own, never a folder nor a leftover), but for forget_folder.
-  void Forget(bool forget_folder = false) {
-    set_path_.clear();
-    kept_folder_ = KeptFolder{};
-    WriteHeld();
-    looked_up_.clear();
-    lookup_.known = false;
-    lookup_.kept = posix::KeptFile{};
-    if (forget_folder) {
-      lookup_.folder_fd.reset();
-      lookup_.entries.clear();
-    }
-  }
-
-  // A change of the settings file's attributes is held for the write that follows it, which
-  // takes it along to the new content; any other call first puts it on the file. Its failure
-  // is that of the change, which has been answered already: it is not reported again.
-  void WriteHeld() {
-    if (lookup_.kept.held) (void)posix::WriteHeldAttributes(lookup_.kept, looked_up_);
-  }
-
-  // What a stat of the regular file entry, new content still in the making, would see.
-  static posix::EntryStat HeldStat(const std::string& entry) {
-    posix::EntryStat entry_stat;
-    entry_stat.type = S_IFREG;
-    entry_stat.dot_name = posix::IsDotName(entry);
-    return entry_stat;
-  }
-
-  // True when the name-case lookup has just read entry's folder and found no such name there.
-  bool KnownMissing(const std::string& entry) const {
-    return lookup_.known && lookup_.entry_stat.type == 0 && entry == looked_up_;
-  }
-
-  // Where the *at calls reach entry: the settings file just looked up (known is the lookup's look
-  // at it) through the folder the lookup opened, anything else by its path.
-  EntryAt LookedUpAt(const std::string& entry, const posix::EntryStat* known) const {
-    return EntryAt(entry, lookup_.folder_fd.get(),
-                   known != nullptr ? posix::NameInLookupFolder(lookup_, entry) : std::string());
-  }
-
-  // The look the name-case lookup has just taken at entry, where it found entry there.
-  const posix::EntryStat* KnownStat(const std::string& entry) const {
-    return lookup_.known && lookup_.entry_stat.type != 0 && entry == looked_up_
-               ? &lookup_.entry_stat
-               : nullptr;
-  }
-
-  bool refusing_ = false;
-  posix::StagedWrites staged_;
-  // The last name ResolveNameCase gave and what it learnt, until the next write or removal.
-  std::string looked_up_;
-  posix::NameLookup lookup_;
-  // The attributes SetAttributes has just given this path, for the very next call if that
-  // reads them: the engine clears a settings file's attributes and at once asks whether it
-  // is there. Empty when the last call was another.
-  std::string set_path_;
-  std::uint32_t set_attributes_ = 0;
-  // The folder whose attributes were read last, held open for the change of its attributes and
-  // its listing (the walk reads, changes and lists each folder in turn), until any other call.
-  struct KeptFolder {
-    std::string path;
-    UniqueFd owned;  // empty where fd is the name-case lookup's
-    int fd = -1;
-    posix::EntryStat entry_stat;
+  // A regular file of this folder that a call has opened: kept open until another file is
+  // opened, the file is written or removed or the folder listed, with its stat and, where its
+  // attributes live in user.DOSATTRIB, those bytes as last read or written here.
+  struct OpenFile {
+    std::string name;
+    UniqueFd fd;  // read-only
+    posix::EntryStat stat;
+    posix::DosAttribBytes dos_attrib;
+    bool unwritten = false;  // dos_attrib is not on the file yet
   };
-  KeptFolder kept_folder_;
-  // Folders that listings found to be no mount root and that have not been listed since, until
-  // the operation ends.
-  std::unordered_set<std::string> plain_folders_;
+
+  // Closes the open file, writing first the attributes set for it and not written yet. Their
+  // change has been
+  // answered already: should this write fail, the file keeps the attributes it had.
+  void LetGoOfFile() {
+    if (file_ && file_->unwritten) {
+      (void)posix::WriteDosAttribOf(file_->fd.get(), *file_->dos_attrib, path_ + file_->name);
+    }
+    file_.reset();
+  }
+
+  // The open file for name, opened now where it is not yet; file stays nullptr where name is
+  // pending a rename or is no regular file (the calls by name then serve).
+  FileError Open(const std::string& name, const std::string& path, OpenFile*& file) {
+    file = nullptr;
+    if (services_.staged().Pending(path) != nullptr) return FileError::Success();
+    if (file_ && file_->name == name) {
+      file = &*file_;
+      return FileError::Success();
+    }
+    LetGoOfFile();
+    posix::EntryStat entry_stat;
+    if (FileError error = posix::StatAt(fd_.get(), name, path, entry_stat); !error.ok()) {
+      return error;
+    }
+    if (!S_ISREG(entry_stat.type)) return FileError::Success();
+    entry_stat.fs_type = stat_.fs_type;
+    UniqueFd fd(posix::OpenLeavingAccessTime(
+        fd_.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat st {};
+    // Replaced by something else since the stat: the calls by name decide.
+    if (!fd || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_ino != entry_stat.ino) {
+      return FileError::Success();
+    }
+    file_ = OpenFile{name, std::move(fd), entry_stat, std::nullopt};
+    file = &*file_;
+    return FileError::Success();
+  }
+
+  // A name of an entry of this folder: no path, no NUL.
+  static bool Plain(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." && !HasNul(name) &&
+           name.find('/') == std::string::npos;
+  }
+
+  PosixFileServices& services_;
+  std::string path_;  // ends with a slash
+  std::string bare_;  // without it, for reports
+  UniqueFd fd_;
+  posix::EntryStat stat_;
+  std::shared_ptr<const posix::VolumeTraits> volume_;
+  std::optional<OpenFile> file_;
 };
+
+FileError PosixFileServices::OpenFolder(const std::string& folder,
+                                        std::unique_ptr<Folder>& opened) {
+  const std::string bare = WithoutTrailingSlashes(folder);
+  const std::string path = bare == "/" ? bare : bare + "/";
+  FileError error = refusing_ ? Refused() : HasNul(folder) ? BadName() : FileError::Success();
+  UniqueFd fd;
+  if (error.ok()) {
+    posix::PathAt at(bare, false);
+    if (at.error() != 0) error = FileErrorFromErrno(at.error(), folder);
+    if (error.ok()) fd.reset(posix::OpenFolderToRead(at.dirfd(), at.name().c_str(), 0));
+    if (error.ok() && !fd) error = FileErrorFromErrno(errno, folder);
+  }
+  posix::EntryStat entry_stat;
+  if (error.ok()) error = posix::StatAt(fd.get(), "", folder, entry_stat);
+  if (!error.ok()) {
+    opened = FolderThatFailed(path, error);
+    return error;
+  }
+  // The walk holds every folder from here down to the one it visits open: the soft limit on
+  // descriptors is raised as far as the hard one allows, as deep trees need.
+  struct rlimit limit {};
+  if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+    limit.rlim_cur = limit.rlim_max;
+    (void)setrlimit(RLIMIT_NOFILE, &limit);
+  }
+  // The volume's rules are read once, from the root, for every folder of the walk.
+  auto volume = std::make_shared<const posix::VolumeTraits>(posix::TraitsOf(fd.get()));
+  opened = std::make_unique<PosixFolder>(*this, path, std::move(fd), entry_stat, std::move(volume));
+  return FileError::Success();
+}
 
 }  // namespace
 

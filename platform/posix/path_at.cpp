@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <utility>
 
 namespace orm::posix {
@@ -22,7 +23,6 @@ struct VolumeRoot {
   std::string path;  // without a trailing slash; empty when no root is held
   dev_t dev = 0;
   ino_t ino = 0;
-  UniqueFd fd;  // while a walk runs: the root, opened once for all its calls
 };
 VolumeRoot& HeldRoot() {
   static VolumeRoot root;
@@ -42,8 +42,12 @@ int OpenRoot(const VolumeRoot& root) {
 }
 
 // Opens folder (a relative path of names) below dir one name at a time, where the kernel has
-// no openat2: never a link, never another device.
-int OpenBelowByNames(int dir, dev_t dev, const std::string& folder) {
+// no openat2: never a link, never another device (dev, or 0 for dir's). The last name is
+// opened with flags.
+int OpenBelowByNames(int dir, dev_t dev, const std::string& folder, int flags) {
+  struct stat dir_stat {};
+  if (dev == 0 && fstat(dir, &dir_stat) != 0) return -1;
+  if (dev == 0) dev = dir_stat.st_dev;
   UniqueFd at;
   for (std::string::size_type start = 0; start < folder.size();) {
     std::string::size_type end = folder.find('/', start);
@@ -55,7 +59,9 @@ int OpenBelowByNames(int dir, dev_t dev, const std::string& folder) {
       errno = EXDEV;
       return -1;
     }
-    UniqueFd next(openat(dir, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const bool last = folder.find_first_not_of('/', start) == std::string::npos;
+    UniqueFd next(
+        openat(dir, name.c_str(), (last ? flags : O_PATH) | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!next) return -1;
     struct stat st {};
     if (fstat(next.get(), &st) != 0) return -1;
@@ -69,26 +75,36 @@ int OpenBelowByNames(int dir, dev_t dev, const std::string& folder) {
   return at ? at.release() : fcntl(dir, F_DUPFD_CLOEXEC, 0);
 }
 
-// Opens folder below dir with no link and no other volume on the way.
-int OpenBelow(int dir, dev_t dev, const std::string& folder) {
+// Opens folder below dir with no link and no other volume on the way, with flags.
+int OpenBelow(int dir, dev_t dev, const std::string& folder, int flags = O_PATH) {
   static std::atomic<bool> no_openat2{false};
   if (!no_openat2.load(std::memory_order_relaxed)) {
     struct open_how how {};
-    how.flags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+    how.flags = static_cast<std::uint64_t>(flags | O_DIRECTORY | O_CLOEXEC);
     how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS | RESOLVE_NO_XDEV;
     const long fd = syscall(SYS_openat2, dir, folder.c_str(), &how, sizeof how);
     if (fd >= 0 || errno != ENOSYS) return static_cast<int>(fd);
     no_openat2.store(true, std::memory_order_relaxed);
   }
-  return OpenBelowByNames(dir, dev, folder);
+  return OpenBelowByNames(dir, dev, folder, flags);
 }
 
 }  // namespace
 
-void KeepVolumeRootOpen(bool keep) {
-  VolumeRoot& held = HeldRoot();
-  held.fd.reset();
-  if (keep && !held.path.empty()) held.fd.reset(OpenRoot(held));
+int OpenSubfolderAt(int dir, const char* name) {
+  const std::string entry = name;
+  if (entry.empty() || entry == "." || entry == ".." || entry.find('/') != std::string::npos) {
+    errno = EINVAL;
+    return -1;
+  }
+  // Without the access time, as every read of the walk.
+  const int fd = OpenBelow(dir, 0, entry, O_RDONLY | O_NOATIME);
+  return fd >= 0 || errno != EPERM ? fd : OpenBelow(dir, 0, entry, O_RDONLY);
+}
+
+std::string FolderOf(const std::string& path) {
+  const std::string::size_type slash = path.rfind('/');
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
 }
 
 int HoldVolumeRoot(const std::string& root) {
@@ -118,15 +134,8 @@ PathAt::PathAt(const std::string& path, bool beneath) : dirfd_(AT_FDCWD), name_(
     name_ = slash == std::string::npos ? below : below.substr(slash + 1);
     if (name_.empty()) name_.push_back('.');
     const std::string::size_type folder_end = slash == std::string::npos ? 0 : slash;
-    if (root.fd && folder_end == 0) {
-      dirfd_ = root.fd.get();
-      return;
-    }
-    int base = root.fd.get();
-    if (!root.fd) {
-      folder_.reset(OpenRoot(root));
-      base = folder_.get();
-    }
+    folder_.reset(OpenRoot(root));
+    int base = folder_.get();
     // A folder path past PATH_MAX is opened in stretches below one another, each under it.
     std::string::size_type start = 0;
     while (base >= 0 && start < folder_end) {

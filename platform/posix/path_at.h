@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 #include "platform/posix/unique_fd.h"
 
@@ -15,9 +16,9 @@ namespace orm::posix {
 // the open, or 0.
 int HoldVolumeRoot(const std::string& root);
 
-// While keep, the held root stays open, so that its paths cost no open of it each; between
-// walks it is let go, so that nothing keeps the volume busy when the user unmounts it.
-void KeepVolumeRootOpen(bool keep);
+// The folder of path: everything before its last slash, "/" for an entry of the root, "." for a
+// bare name.
+std::string FolderOf(const std::string& path);
 
 class PathAt {
  public:
@@ -28,6 +29,8 @@ class PathAt {
   // where short enough (dirfd() is AT_FDCWD), and a longer one costs one open per stretch of
   // folders, following symbolic links on the way as a path lookup would.
   explicit PathAt(const std::string& path, bool beneath = true);
+  // The entry name of the folder open as dir, which stays the caller's.
+  PathAt(int dir, std::string name) : dirfd_(dir), name_(std::move(name)) {}
 
   int dirfd() const { return dirfd_; }
   // The entry's name in dirfd(): the path itself, or its last component.
@@ -41,6 +44,12 @@ class PathAt {
   std::string name_;
   int error_ = 0;
 };
+
+// Opens the subfolder name of the folder open as dir to read it: never through a symbolic
+// link, never into another mount (openat2 with RESOLVE_NO_SYMLINKS | RESOLVE_BENEATH |
+// RESOLVE_NO_XDEV, or on older kernels openat with O_NOFOLLOW and a test of the device).
+// Returns the descriptor, or -1 with errno (ELOOP or ENOTDIR for a link, EXDEV for a mount).
+int OpenSubfolderAt(int dir, const char* name);
 
 // openat(dir, name, flags), asking the kernel not to set the entry's access time for what is
 // read through the descriptor (O_NOATIME) where it lets us: as the entry's owner, or as root.

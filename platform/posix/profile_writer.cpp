@@ -2,13 +2,11 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/vfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
-#include <cstdio>
 #include <vector>
 
 #include "platform/posix/name_case.h"
@@ -49,9 +47,7 @@ class Location {
   explicit Location(int folder) : at_(std::string()), dir_(folder), error_(0) {}
   explicit Location(const std::string& path) : at_(path), dir_(at_.dirfd()), error_(at_.error()) {
     if (error_ == 0 && dir_ == AT_FDCWD && path.size() + kTempSuffix >= PATH_MAX) {
-      std::size_t slash = path.rfind('/');
-      std::string folder = slash == 0 ? "/" : path.substr(0, slash);
-      folder_.reset(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+      folder_.reset(::open(FolderOf(path).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
       error_ = folder_ ? 0 : errno;
       dir_ = folder_.get();
     }
@@ -64,12 +60,8 @@ class Location {
   }
   bool FolderExists(const std::string& path) const {
     if (dir_ != AT_FDCWD) return true;  // opened on the way here
-    std::size_t slash = path.rfind('/');
-    std::string folder = slash == std::string::npos ? "."
-                         : slash == 0               ? "/"
-                                                    : path.substr(0, slash);
     struct stat st;
-    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return ::stat(FolderOf(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
   }
 
  private:
@@ -116,16 +108,14 @@ bool CarriedXattr(std::string_view name) {
   return name.starts_with("user.") || name == "system.posix_acl_access" || name == "security.NTACL";
 }
 
-// Copies the carried extended attributes; dos_attrib tells whether user.DOSATTRIB was one.
-// known_dos_attrib holds the old file's user.DOSATTRIB bytes where they are known already;
-// copied receives those the new file has, or (held) is to be given later.
+// Copies the carried extended attributes; dos_attrib tells whether user.DOSATTRIB was one and
+// copied receives its bytes. With hold_dos_attrib those bytes are not written but left to the
+// caller: they change again before the rename as a rule (the settings file is made hidden and
+// system), and are written once, then.
 FileError CopyXattrs(int from, int to, const std::string& path, bool& dos_attrib,
-                     const DosAttribBytes& known_dos_attrib, DosAttribBytes& copied, bool& held) {
-  // Known bytes are changed again before the rename as a rule (the settings file is made hidden
-  // and system): they are held and written once, then, whether the old file had them or not.
-  held = known_dos_attrib && !known_dos_attrib->empty();
-  dos_attrib = held;
-  copied = held ? *known_dos_attrib : std::string();
+                     bool hold_dos_attrib, std::string& copied) {
+  dos_attrib = false;
+  copied.clear();
   // One call each where the list and the values fit the first buffer, as they nearly always do.
   std::vector<char> names(1024);
   for (;;) {
@@ -147,7 +137,6 @@ FileError CopyXattrs(int from, int to, const std::string& path, bool& dos_attrib
     at += name.size() + 1;
     if (!CarriedXattr(name)) continue;
     const bool dos = name == kDosAttribName;
-    if (dos && held) continue;
     ssize_t size = ::fgetxattr(from, name.c_str(), value.data(), value.size());
     while (size < 0 && errno == ERANGE) {
       size = ::fgetxattr(from, name.c_str(), nullptr, 0);
@@ -157,7 +146,8 @@ FileError CopyXattrs(int from, int to, const std::string& path, bool& dos_attrib
     }
     if (size < 0 && errno == ENODATA) continue;
     if (size < 0) return FileErrorFromErrno(errno, path);
-    if (::fsetxattr(to, name.c_str(), value.data(), static_cast<std::size_t>(size), 0) != 0) {
+    if (!(dos && hold_dos_attrib) &&
+        ::fsetxattr(to, name.c_str(), value.data(), static_cast<std::size_t>(size), 0) != 0) {
       // Only a privileged process may write Samba's ACL; without that privilege the new file
       // gets the share's default, as Samba itself would give it.
       if (name == "security.NTACL" && (errno == EPERM || errno == EACCES)) continue;
@@ -195,8 +185,7 @@ FileError CarryWindowsAttributes(int from, int to, const std::string& path) {
 // The permission bits, the owner and the extended attributes of the old file, given to the
 // new one before anyone can see it.
 FileError CopyMetadata(int from, const struct stat& old, int to, const std::string& path,
-                       bool& dos_attrib, const DosAttribBytes& known_dos_attrib,
-                       DosAttribBytes& copied, bool& held) {
+                       bool& dos_attrib, bool hold_dos_attrib, std::string& copied) {
   struct stat now;
   if (::fstat(to, &now) != 0) return FileErrorFromErrno(errno, path);
   // Only root can give a file away; volumes without owners (FAT, NTFS without a user mapping)
@@ -208,31 +197,23 @@ FileError CopyMetadata(int from, const struct stat& old, int to, const std::stri
   if ((now.st_mode & 07777) != (old.st_mode & 07777) && ::fchmod(to, old.st_mode & 07777) != 0) {
     return FileErrorFromErrno(errno, path);
   }
-  return CopyXattrs(from, to, path, dos_attrib, known_dos_attrib, copied, held);
+  return CopyXattrs(from, to, path, dos_attrib, hold_dos_attrib, copied);
 }
 
 // Writes bytes as the file's new content beside it and hands it to writes, which puts it under
 // the file's name, so that a crash or a full disk leaves either the old file or the new one. old
 // is the stat of the existing file and from its open descriptor (taken over on FAT), or nullptr
-// and an empty descriptor when the file is created; known is the stat just taken of it (or, for
-// a new file, at its folder), if any.
+// and an empty descriptor when the file is created; unwritten, where it holds bytes, the
+// user.DOSATTRIB the new content is to have, taken (and reset) where it is given them.
 FileError ReplaceFile(const Entry& file, const std::string& bytes, const struct stat* old,
-                      UniqueFd& from, const VolumeTraits& traits, const EntryStat* known,
-                      const DosAttribBytes& old_dos_attrib,
-                      std::optional<std::uint32_t> old_fat_attrib, StagedWrites& writes) {
+                      UniqueFd& from, const VolumeTraits& traits, DosAttribBytes* unwritten,
+                      StagedWrites& writes) {
   const std::string& path = file.path;
   StagedFile staged;
   if (FileError e = StageFile(file.dir, file.name, path, traits, TempNameFor, staged); !e.ok()) {
     return e;
   }
   staged.replaces = old != nullptr;
-  if (known != nullptr) {
-    // The new file is a regular file of the volume of the old one or of the folder.
-    staged.entry_stat = *known;
-    staged.entry_stat.type = S_IFREG;
-    staged.entry_stat.ino = 0;
-    staged.entry_stat.fs_type = traits.fs_type;
-  }
   // Until it is handed over, a failure takes the temporary file away again.
   auto discard = [&](FileError error) {
     if (!staged.temp.empty()) ::unlinkat(staged.dir, staged.temp.c_str(), 0);
@@ -242,25 +223,30 @@ FileError ReplaceFile(const Entry& file, const std::string& bytes, const struct 
   if (old != nullptr && traits.durability == Durability::kFat) {
     // FAT keeps no owners, modes or extended attributes of its own: only the attribute byte,
     // which the new content is given at its rename, together with any change that follows.
-    if (FileError e = CopyFatAttributes(from.get(), staged.content.get(), path, old_fat_attrib,
-                                        &staged.fat_attrib);
+    if (FileError e = CopyFatAttributes(from.get(), staged.content.get(), path, &staged.fat_attrib);
         !e.ok()) {
       return discard(e);
     }
   } else if (old != nullptr) {
     bool dos_attrib = false;
-    bool held = false;
-    DosAttribBytes copied;
-    // Where the attributes live in user.DOSATTRIB, bytes known already are held until the rename.
+    std::string copied;
+    // Where the attributes live in user.DOSATTRIB, the old file's bytes are held until the
+    // rename, so that the change of attributes that follows writes them once.
     if (FileError e = CopyMetadata(from.get(), *old, staged.content.get(), path, dos_attrib,
-                                   traits.attributes_in_xattrs ? old_dos_attrib : DosAttribBytes(),
-                                   copied, held);
+                                   traits.attributes_in_xattrs, copied);
         !e.ok()) {
       return discard(e);
     }
-    // The attributes that follow change these bytes without reading them again.
-    if (traits.attributes_in_xattrs) staged.dos_attrib = std::move(copied);
-    staged.dos_attrib_held = held;
+    if (traits.attributes_in_xattrs) {
+      staged.dos_attrib = std::move(copied);
+      staged.dos_attrib_held = dos_attrib;
+    }
+    // Bytes the caller holds for the old file go to the new content instead.
+    if (traits.attributes_in_xattrs && unwritten != nullptr && *unwritten) {
+      staged.dos_attrib = std::move(*unwritten);
+      unwritten->reset();
+      staged.dos_attrib_held = true;
+    }
     if (!dos_attrib && !traits.attributes_in_xattrs) {
       if (FileError e = CarryWindowsAttributes(from.get(), staged.content.get(), path); !e.ok()) {
         return discard(e);
@@ -273,35 +259,25 @@ FileError ReplaceFile(const Entry& file, const std::string& bytes, const struct 
   return writes.Put(std::move(staged));
 }
 
-FileError Write(const std::string& file, std::span<const ProfileEdit> edits, StagedWrites& writes,
-                NameLookup* resolved) {
+// The edits applied to the entry of the folder at, whose full path is file; with resolve, a
+// missing name is looked for in other letter cases first.
+FileError Write(const Location& at, const std::string& file, std::span<const ProfileEdit> edits,
+                StagedWrites& writes, bool resolve, const VolumeTraits* volume, int opened = -1,
+                DosAttribBytes* unwritten = nullptr) {
   // A NUL would cut the path short and name another file.
   if (HasNul(file)) return FileError::Of(kErrBadFileName, EINVAL);
   // A file whose last write is still pending is read as that write leaves it.
   if (writes.Pending(file) != nullptr) writes.Commit();
-  // A file the lookup has just found, or found missing, in a folder it opened is reached through
-  // that folder, and so is its new content.
-  const bool in_folder = resolved != nullptr && !NameInLookupFolder(*resolved, file).empty();
-  Location at = in_folder ? Location(resolved->folder_fd.get()) : Location(file);
   if (at.error() != 0) return FileErrorFromErrno(at.error(), file);
   Entry entry{at.dir(), at.NameOf(file), file};
-  // The name as written costs one lstat, or none where the lookup has just looked at it; only a
-  // miss searches for it in another letter case.
+  // The file opened already is the one the name holds; else the name as written costs one
+  // lstat, and only a miss searches for it in another letter case.
   struct stat st {};
-  bool exists = false;
-  int err = 0;
-  const EntryStat* known = resolved != nullptr && resolved->known ? &resolved->entry_stat : nullptr;
-  if (known != nullptr) {
-    exists = known->type != 0;
-    err = exists ? 0 : ENOENT;
-    st.st_mode = static_cast<mode_t>(known->type);
-    st.st_dev = static_cast<dev_t>(known->dev);
-    st.st_ino = static_cast<ino_t>(known->ino);
-  } else {
-    exists = ::fstatat(entry.dir, entry.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
-    err = exists ? 0 : errno;
-  }
-  if (err == ENOENT && resolved == nullptr) {
+  const bool use_opened = opened >= 0 && ::fstat(opened, &st) == 0;
+  bool exists =
+      use_opened || ::fstatat(entry.dir, entry.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+  int err = exists ? 0 : errno;
+  if (err == ENOENT && resolve) {
     std::string other = ResolveNameCase(file);
     if (other != file) {
       entry = Entry{at.dir(), at.NameOf(other), other};
@@ -319,61 +295,16 @@ FileError Write(const std::string& file, std::span<const ProfileEdit> edits, Sta
 
   std::string bytes;
   UniqueFd in;
-  // While deferring, the volume of a file just statted is known from that stat.
-  const VolumeTraits traits =
-      known != nullptr && known->mount_id != 0
-          ? writes.TraitsOfVolume(known->dev, known->mount_id,
-                                  [&] { return TraitsOfFolder(entry.dir, entry.path); })
-          : TraitsOfFolder(entry.dir, entry.path);
-  // Where a change of attributes has just opened the file, that descriptor serves: on volumes
-  // where the change touches no mode bits, and never where a short read may not be the end.
+  const VolumeTraits traits = volume != nullptr ? *volume : TraitsOfFolder(entry.dir, entry.path);
+  // A short read is the end only where the volume says so.
   const bool local =
       traits.durability != Durability::kEachFile && traits.durability != Durability::kDeviceSync;
-  KeptFile* kept = resolved != nullptr ? &resolved->kept : nullptr;
-  DosAttribBytes old_dos_attrib;
-  const bool use_kept = exists && local && kept != nullptr && kept->fd && kept->dev == st.st_dev &&
-                        kept->ino == st.st_ino;
-  // Attributes held for the file go to it now where this write does not take them along; should
-  // that fail, the write goes on, as it would after a failed change of attributes.
-  std::optional<std::uint32_t> old_fat_attrib;
-  if (kept != nullptr && kept->held &&
-      (!use_kept || !(traits.attributes_in_xattrs || kept->fat_attrib))) {
-    (void)WriteHeldAttributes(*kept, entry.path);
-  }
-  // Those it takes along go to the old file all the same where its content is not replaced.
-  struct HeldBytes {
-    int fd = -1;
-    const DosAttribBytes* bytes = nullptr;
-    std::optional<std::uint32_t> fat;
-    const std::string* path = nullptr;
-    ~HeldBytes() {
-      if (fat) {
-        (void)WriteFatAttribOf(fd, *fat, *path);
-      } else if (bytes != nullptr) {
-        (void)WriteDosAttribOf(fd, **bytes, *path);
-      }
-    }
-  } held;
-  if (use_kept) {
+  if (use_opened && local) {
     // The right to write is asked for, as Windows opens the file for writing.
-    if (!MayWrite(kept->fd.get(), entry)) return FileErrorFromErrno(errno, entry.path);
-    in = std::move(kept->fd);
-    old_dos_attrib = std::move(kept->dos_attrib);
-    old_fat_attrib = kept->fat_attrib;
-    if (kept->held) {
-      held.fd = in.get();
-      held.path = &entry.path;
-      if (old_fat_attrib) {
-        held.fat = old_fat_attrib;
-      } else {
-        held.bytes = &old_dos_attrib;
-      }
-    }
-    kept->held = false;
-    st.st_mode = static_cast<mode_t>(kept->mode);
-    st.st_uid = static_cast<uid_t>(kept->uid);
-    st.st_gid = static_cast<gid_t>(kept->gid);
-    st.st_size = static_cast<off_t>(kept->size);
+    if (!MayWrite(opened, entry)) return FileErrorFromErrno(errno, entry.path);
+    // A descriptor of its own: on FAT the write holds the old file open past the caller's.
+    in.reset(::fcntl(opened, F_DUPFD_CLOEXEC, 0));
+    if (!in) return FileErrorFromErrno(errno, entry.path);
     if (FileError e = ReadAll(in.get(), entry.path, st.st_size, local, bytes); !e.ok()) return e;
   } else if (exists) {
     // A file or a volume we may not write fails here, before anything is created: the file is
@@ -410,14 +341,7 @@ FileError Write(const std::string& file, std::span<const ProfileEdit> edits, Sta
     if (!existed && !at.FolderExists(file)) return FileError::Of(kErrPathNotFound, ENOENT);
     return FileError::Success();
   }
-  FileError replaced = ReplaceFile(entry, bytes, existed ? &st : nullptr, in, traits,
-                                   known != nullptr && known->mount_id != 0 ? known : nullptr,
-                                   old_dos_attrib, old_fat_attrib, writes);
-  if (replaced.ok()) {  // they went with the new content
-    held.bytes = nullptr;
-    held.fat.reset();
-  }
-  return replaced;
+  return ReplaceFile(entry, bytes, existed ? &st : nullptr, in, traits, unwritten, writes);
 }
 
 }  // namespace
@@ -425,15 +349,19 @@ FileError Write(const std::string& file, std::span<const ProfileEdit> edits, Sta
 FileError WriteProfileString(const std::string& file, std::string_view section,
                              std::optional<std::string_view> key,
                              std::optional<std::string_view> value, StagedWrites& writes) {
-  ProfileEdit edit{std::string(section), std::nullopt, std::nullopt};
-  if (key) edit.key = std::string(*key);
-  if (value) edit.value = std::string(*value);
-  return Write(file, std::span<const ProfileEdit>(&edit, 1), writes, nullptr);
+  const ProfileEdit edit = ProfileEdit::Of(section, key, value);
+  return WriteProfileStrings(file, std::span<const ProfileEdit>(&edit, 1), writes);
 }
 
 FileError WriteProfileStrings(const std::string& file, std::span<const ProfileEdit> edits,
-                              StagedWrites& writes, NameLookup* resolved) {
-  return Write(file, edits, writes, resolved);
+                              StagedWrites& writes) {
+  return Write(Location(file), file, edits, writes, true, nullptr);
+}
+
+FileError WriteProfileStringsAt(int dirfd, const std::string& path,
+                                std::span<const ProfileEdit> edits, StagedWrites& writes,
+                                const VolumeTraits& volume, int opened, DosAttribBytes* unwritten) {
+  return Write(Location(dirfd), path, edits, writes, false, &volume, opened, unwritten);
 }
 
 FileError WriteProfileString(const std::string& file, std::string_view section,
@@ -445,7 +373,7 @@ FileError WriteProfileString(const std::string& file, std::string_view section,
 
 FileError WriteProfileStrings(const std::string& file, std::span<const ProfileEdit> edits) {
   StagedWrites writes;
-  return WriteProfileStrings(file, edits, writes, nullptr);
+  return WriteProfileStrings(file, edits, writes);
 }
 
 }  // namespace orm::posix

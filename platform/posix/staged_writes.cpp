@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "platform/posix/kernel_queue.h"
+#include "platform/posix/path_at.h"
 #include "platform/posix/posix_errors.h"
 
 namespace orm::posix {
@@ -42,11 +43,7 @@ UniqueFd OpenFolder(const StagedFile& file) {
   if (file.dir != AT_FDCWD) {
     return UniqueFd(::openat(file.dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   }
-  std::string::size_type slash = file.path.rfind('/');
-  std::string folder = slash == std::string::npos ? "."
-                       : slash == 0               ? "/"
-                                                  : file.path.substr(0, slash);
-  return UniqueFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  return UniqueFd(::open(FolderOf(file.path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
 }
 
 // A temporary name beside name, which is a bare name or (for the working folder) a path.
@@ -284,8 +281,7 @@ VolumeTraits TraitsOf(int fd) {
 
 VolumeTraits TraitsOfFolder(int dir, const std::string& path) {
   if (dir != AT_FDCWD) return TraitsOf(dir);
-  std::string::size_type slash = path.rfind('/');
-  std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const std::string folder = FolderOf(path);
   struct statfs fs {};
   if (::statfs(folder.c_str(), &fs) != 0) return {};
   VolumeTraits traits = TraitsFrom(fs);
@@ -341,12 +337,7 @@ FileError StageFile(int dir, const std::string& name, const std::string& path,
     staged.dir = staged.folder.get();
   }
   if (traits.unnamed_temporaries) {
-    // The folder of a full path is everything before the last slash.
-    std::string folder = ".";
-    if (staged.dir == AT_FDCWD) {
-      std::string::size_type slash = path.rfind('/');
-      folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    }
+    const std::string folder = staged.dir == AT_FDCWD ? FolderOf(path) : ".";
     staged.content.reset(
         ::openat(staged.dir, folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
     if (staged.content) return FileError::Success();
@@ -398,7 +389,6 @@ void StagedWrites::Defer() {
   // three runs: two in the kernel's hands and the one being filled.
   queued_limit_ = std::min(kMaxRun, room > 128 ? (room - 64) / 6 : 1);
   deferring_ = true;
-  known_volume_ = false;
   outcome_ = DeferredOutcome{};
 }
 
@@ -596,7 +586,6 @@ void StagedWrites::WaitForOldestRun() {
 
 DeferredOutcome StagedWrites::Finish() {
   deferring_ = false;
-  known_volume_ = false;
   Commit();
   DeferredOutcome committed = std::exchange(outcome_, DeferredOutcome{});
   // A queue dropped after a failure is tried afresh by the next operation, not given up for the

@@ -78,8 +78,6 @@ struct StagedFile {
   UniqueFd old;           // the file replaced, held open until the rename is on the disk (FAT)
   bool replaces = false;  // a file stood under the name when the content was staged
   VolumeTraits traits;
-  // What is known of the temporary file without a stat: its type is 0 where nothing is.
-  EntryStat entry_stat;
   DosAttribBytes dos_attrib;
   // dos_attrib holds user.DOSATTRIB bytes the content is given just before its rename.
   bool dos_attrib_held = false;
@@ -130,27 +128,6 @@ class StagedWrites {
   // Defer.
   DeferredOutcome Finish();
 
-  // The traits of the volume with this device and mount id: while deferring they are found by
-  // find once per volume, otherwise (or where the mount id is unknown, 0) every time.
-  template <typename Find>
-  VolumeTraits TraitsOfVolume(std::uint64_t dev, std::uint64_t mount_id, Find find) {
-    if (!deferring_ || mount_id == 0) return find();
-    if (!known_volume_ || dev != known_dev_ || mount_id != known_mount_) {
-      known_traits_ = find();
-      known_dev_ = dev;
-      known_mount_ = mount_id;
-      known_volume_ = true;
-    }
-    return known_traits_;
-  }
-
-  // The statfs magic of the volume with this device and mount id where TraitsOfVolume has
-  // found it already, else 0.
-  long KnownFsType(std::uint64_t dev, std::uint64_t mount_id) const {
-    return known_volume_ && dev == known_dev_ && mount_id == known_mount_ ? known_traits_.fs_type
-                                                                          : 0;
-  }
-
   // The pending file for path (the full path it was staged with), or nullptr. A file whose
   // rename the kernel is making is waited for, and is pending no more.
   StagedFile* Pending(const std::string& path);
@@ -193,10 +170,6 @@ class StagedWrites {
   // afresh whenever files leave): most paths asked for are found in neither at one test.
   std::bitset<4096> maybe_pending_;
   std::chrono::steady_clock::time_point oldest_;
-  bool known_volume_ = false;
-  std::uint64_t known_dev_ = 0;
-  std::uint64_t known_mount_ = 0;
-  VolumeTraits known_traits_;
 };
 
 }  // namespace orm::posix

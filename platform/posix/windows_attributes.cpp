@@ -46,11 +46,6 @@ bool IsDotName(const std::string& name) {
 }
 
 FileError StatAt(int dirfd, const std::string& name, const std::string& path, EntryStat& info) {
-  const int err = StatAtErrno(dirfd, name, path, info);
-  return err == 0 ? FileError::Success() : FileErrorFromErrno(err, path);
-}
-
-int StatAtErrno(int dirfd, const std::string& name, const std::string& path, EntryStat& info) {
   info = EntryStat{};
   struct statx stx {};
   const int flags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | (name.empty() ? AT_EMPTY_PATH : 0);
@@ -59,7 +54,7 @@ int StatAtErrno(int dirfd, const std::string& name, const std::string& path, Ent
   };
   // ntfs-3g shows an empty file with the system bit as a FIFO (Interix); when a change of
   // attributes changes that type, FUSE answers the next stat with EIO once, then answers afresh.
-  if (!entry_stat() && (errno != EIO || !entry_stat())) return errno;
+  if (!entry_stat() && (errno != EIO || !entry_stat())) return FileErrorFromErrno(errno, path);
   info.type = stx.stx_mode & S_IFMT;
   info.dev = makedev(stx.stx_dev_major, stx.stx_dev_minor);
   info.ino = stx.stx_ino;
@@ -75,22 +70,14 @@ int StatAtErrno(int dirfd, const std::string& name, const std::string& path, Ent
         parent.st_dev != info.dev;
   }
   info.dot_name = IsDotName(name.empty() ? path : name);
-  return 0;
+  return FileError::Success();
 }
 
 namespace {
 
-// StatAt for an open file or folder.
+// StatAt for an open regular file or folder.
 FileError InspectOpen(int fd, const std::string& path, EntryInfo& info) {
-  struct statx stx {};
-  if (statx(fd, "", AT_EMPTY_PATH, STATX_TYPE | STATX_INO | STATX_MNT_ID, &stx) != 0) {
-    return FileErrorFromErrno(errno, path);
-  }
-  info.type = stx.stx_mode & S_IFMT;
-  info.dev = makedev(stx.stx_dev_major, stx.stx_dev_minor);
-  info.ino = stx.stx_ino;
-  info.mount_id = (stx.stx_mask & STATX_MNT_ID) != 0 ? stx.stx_mnt_id : 0;
-  info.dot_name = IsDotName(path);
+  if (FileError error = StatAt(fd, "", path, info); !error.ok()) return error;
   if (!S_ISREG(info.type) && !S_ISDIR(info.type)) return FileErrorFromErrno(EPERM, path);
   return FileError::Success();
 }
@@ -299,12 +286,8 @@ bool FatChangeHoldable(std::uint32_t old, std::uint32_t value) {
 
 // Writes the bits wanted; now receives what ReadStored would then report. dos_attrib holds the
 // user.DOSATTRIB bytes where known (so that they are not read) and receives them as they are left.
-// With held, new user.DOSATTRIB bytes are not written but left in dos_attrib, and held is set;
-// so is a new FAT byte that FatChangeHoldable allows, left in fat. fat, if given, receives the
-// FAT byte as the change leaves it.
 FileError WriteStored(Backend backend, int fd, const EntryInfo& info, const std::string& path,
-                      std::uint32_t wanted, std::uint32_t& now, DosAttribBytes& dos_attrib,
-                      bool* held = nullptr, std::optional<std::uint32_t>* fat = nullptr) {
+                      std::uint32_t wanted, std::uint32_t& now, DosAttribBytes& dos_attrib) {
   int err = 0;
   DosAttribBytes known = std::move(dos_attrib);
   dos_attrib.reset();
@@ -315,15 +298,11 @@ FileError WriteStored(Backend backend, int fd, const EntryInfo& info, const std:
       err = FatGet(fd, old);
       std::uint32_t value = (old & ~kOwnedBits) | wanted;
       now = old;
-      if (err == 0 && value != old && held != nullptr && FatChangeHoldable(old, value)) {
-        *held = true;
-        now = value;
-      } else if (err == 0 && value != old) {
+      if (err == 0 && value != old) {
         err = ioctl(fd, FAT_IOCTL_SET_ATTRIBUTES, &value) == 0 ? 0 : errno;
         // The mount's masks decide how R reads back: the byte is read again.
         if (err == 0) err = FatGet(fd, now);
       }
-      if (err == 0 && fat != nullptr) *fat = now;
       break;
     }
     case Backend::kNtfs:
@@ -339,10 +318,7 @@ FileError WriteStored(Backend backend, int fd, const EntryInfo& info, const std:
       if (err != 0) break;
       dos_attrib = blob;
       std::string bytes = DosAttribOf(blob, wanted, S_ISDIR(info.type));
-      if (bytes != blob && held != nullptr) {
-        *held = true;
-      } else if (bytes != blob &&
-                 fsetxattr(fd, kDosAttribName, bytes.data(), bytes.size(), 0) != 0) {
+      if (bytes != blob && fsetxattr(fd, kDosAttribName, bytes.data(), bytes.size(), 0) != 0) {
         err = errno;
       }
       if (err == 0) dos_attrib = std::move(bytes);
@@ -405,8 +381,7 @@ FileError ReadAttributesAt(int dirfd, const std::string& name, const std::string
 }
 
 FileError WriteAttributesAt(int dirfd, const std::string& name, const std::string& path,
-                            std::uint32_t attributes, const EntryStat* known, std::uint32_t* now,
-                            KeptFile* keep) {
+                            std::uint32_t attributes, const EntryStat* known, std::uint32_t* now) {
   EntryInfo info;
   if (known != nullptr) {
     info = *known;
@@ -429,28 +404,15 @@ FileError WriteAttributesAt(int dirfd, const std::string& name, const std::strin
   FileError error = OpenEntry(dirfd, name, path, fd, st);
   if (error.ok()) error = BackendOf(fd.get(), info, path, backend);
   DosAttribBytes dos_attrib;
-  const bool kept = error.ok() && keep != nullptr && known != nullptr && S_ISREG(st.st_mode) &&
-                    st.st_ino == known->ino && st.st_dev == known->dev;
-  bool held = false;
-  std::optional<std::uint32_t> fat;
   if (error.ok()) {
-    error = WriteStored(backend, fd.get(), info, path, attributes & kOwnedBits, *now, dos_attrib,
-                        kept ? &held : nullptr, kept ? &fat : nullptr);
+    error = WriteStored(backend, fd.get(), info, path, attributes & kOwnedBits, *now, dos_attrib);
   }
   *now |= MountBits(info);
-  if (error.ok() && kept) {
-    keep->held = held;
-    keep->dev = st.st_dev;
-    keep->ino = st.st_ino;
-    keep->mode = st.st_mode;
-    keep->uid = st.st_uid;
-    keep->gid = st.st_gid;
-    keep->size = st.st_size;
-    keep->dos_attrib = std::move(dos_attrib);
-    keep->fat_attrib = fat;
-    keep->fd = std::move(fd);
-  }
   return error;
+}
+
+int ReadDosAttribOf(int fd, std::string& bytes) {
+  return DosAttribGet(fd, bytes);
 }
 
 FileError WriteDosAttribOf(int fd, const std::string& bytes, const std::string& path) {
@@ -472,13 +434,6 @@ FileError WriteFatAttribOf(int fd, std::uint32_t value, const std::string& path)
   return FileError::Success();
 }
 
-FileError WriteHeldAttributes(KeptFile& kept, const std::string& path) {
-  if (!kept.held) return FileError::Success();
-  kept.held = false;
-  if (kept.fat_attrib) return WriteFatAttribOf(kept.fd.get(), *kept.fat_attrib, path);
-  return WriteDosAttribOf(kept.fd.get(), *kept.dos_attrib, path);
-}
-
 std::string DosAttribWith(const std::string& blob, std::uint32_t attributes) {
   return DosAttribOf(blob, attributes & kOwnedBits, false);
 }
@@ -488,10 +443,9 @@ std::uint32_t AttributesOfDosAttrib(const std::string& blob, const EntryStat& en
 }
 
 FileError CopyFatAttributes(int from, int to, const std::string& path,
-                            std::optional<std::uint32_t> from_byte,
                             std::optional<std::uint32_t>* held) {
-  std::uint32_t wanted = from_byte.value_or(0), now = 0;
-  int err = from_byte ? 0 : FatGet(from, wanted);
+  std::uint32_t wanted = 0, now = 0;
+  int err = FatGet(from, wanted);
   if (err == 0) err = FatGet(to, now);
   if (IsUnsupported(err)) return FileError::Success();
   if (err != 0) return FileErrorFromErrno(err, path);

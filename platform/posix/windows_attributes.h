@@ -28,26 +28,11 @@ struct EntryStat {
 // A file's user.DOSATTRIB bytes ("" where none are stored), where they are known.
 using DosAttribBytes = std::optional<std::string>;
 
-// A regular file that WriteAttributesAt opened and left open for its caller, with what fstat
-// told of it before its attributes changed.
-struct KeptFile {
-  UniqueFd fd;  // read-only
-  std::uint64_t dev = 0;
-  std::uint64_t ino = 0;
-  std::uint32_t mode = 0;
-  std::uint32_t uid = 0;
-  std::uint32_t gid = 0;
-  std::int64_t size = 0;
-  DosAttribBytes dos_attrib;  // as the change left them, where they hold its attributes
-  // On FAT, the attribute byte as the change left it.
-  std::optional<std::uint32_t> fat_attrib;
-  // dos_attrib (or fat_attrib) is not on the file yet: it goes with the file's content if that
-  // is replaced, or to the file itself through WriteHeldAttributes.
-  bool held = false;
-};
-
 // The extended attribute in which Samba and Wine keep Windows attributes.
 inline constexpr const char* kDosAttribName = "user.DOSATTRIB";
+
+// The user.DOSATTRIB bytes of the open file fd ("" where none are stored): 0, or the errno.
+int ReadDosAttribOf(int fd, std::string& bytes);
 
 // Stores bytes as the user.DOSATTRIB of the open file fd, which path names in a failure.
 FileError WriteDosAttribOf(int fd, const std::string& bytes, const std::string& path);
@@ -60,9 +45,6 @@ bool FatByteWith(std::uint32_t& byte, std::uint32_t attributes);
 // Gives the FAT file open as fd the attribute byte value (FAT_IOCTL_SET_ATTRIBUTES).
 FileError WriteFatAttribOf(int fd, std::uint32_t value, const std::string& path);
 
-// Writes the attributes held for the kept file, if any; the failure carries the errno.
-FileError WriteHeldAttributes(KeptFile& kept, const std::string& path);
-
 // True for a name (or a path's last component) that begins with a dot, "." and ".." aside:
 // Samba shows such entries hidden.
 bool IsDotName(const std::string& name);
@@ -72,10 +54,6 @@ bool IsDotName(const std::string& name);
 // missing entry).
 FileError StatAt(int dirfd, const std::string& name, const std::string& path,
                  EntryStat& entry_stat);
-
-// StatAt that returns the errno of a failed stat (0 on success), without the stat of the
-// folder that tells a missing file from a missing folder.
-int StatAtErrno(int dirfd, const std::string& name, const std::string& path, EntryStat& entry_stat);
 
 // The attributes of the entry name of the folder dirfd (AT_FDCWD: name is a path), never
 // following a symbolic link. Where nothing is stored they are what Samba shows a Windows client:
@@ -94,13 +72,10 @@ FileError ReadAttributesAt(int dirfd, const std::string& name, const std::string
 // survives. Nothing is written when the bits are already so. Symbolic links and special files
 // cannot carry attributes (70), but for the NTFS files ntfs-3g shows as special ones (empty
 // system files); a file system that stores none fails with 75. known is a stat of the entry
-// just taken, if any; now, if given, receives on success what ReadAttributesAt would now report;
-// keep, if given with known, receives the file opened on the way where it is still the regular
-// file known describes, and then new user.DOSATTRIB bytes, or a new FAT byte that leaves the
-// read-only bit as it reads, are held there, not written.
+// just taken, if any; now, if given, receives on success what ReadAttributesAt would now report.
 FileError WriteAttributesAt(int dirfd, const std::string& name, const std::string& path,
                             std::uint32_t attributes, const EntryStat* known = nullptr,
-                            std::uint32_t* now = nullptr, KeptFile* keep = nullptr);
+                            std::uint32_t* now = nullptr);
 
 // The same two for the regular file or folder open as fd (any access mode), which path names in
 // a failure; the open file is worked on even after its name has gone or changed. known is what
@@ -120,11 +95,10 @@ std::string DosAttribWith(const std::string& blob, std::uint32_t attributes);
 std::uint32_t AttributesOfDosAttrib(const std::string& blob, const EntryStat& entry_stat);
 
 // Gives the FAT file open as to the read-only, hidden, system and archive bits of the FAT file
-// open as from (or of from_byte, where that is known): one read of each and at most one write.
+// open as from: one read of each and at most one write.
 // Nothing happens where the volume keeps no attributes (exFAT before Linux 6.7). With held, a
 // new byte that leaves the read-only bit as it reads is not written but given in held.
 FileError CopyFatAttributes(int from, int to, const std::string& path,
-                            std::optional<std::uint32_t> from_byte = std::nullopt,
                             std::optional<std::uint32_t>* held = nullptr);
 
 }  // namespace orm::posix
