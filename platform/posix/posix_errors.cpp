@@ -10,13 +10,10 @@
 namespace orm::posix {
 namespace {
 
-// The folder that holds path: "." for a bare name, "/" for an entry of the root.
+// The folder that holds path, which may end with slashes.
 std::string ParentOf(std::string path) {
   while (path.size() > 1 && path.back() == '/') path.pop_back();
-  std::string::size_type slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
+  return FolderOf(path);
 }
 
 }  // namespace

@@ -16,7 +16,6 @@
 #include <random>
 #include <utility>
 
-#include "platform/posix/kernel_queue.h"
 #include "platform/posix/path_at.h"
 #include "platform/posix/posix_errors.h"
 
@@ -30,9 +29,9 @@ namespace {
 constexpr std::size_t kMaxRun = 256;
 constexpr std::chrono::milliseconds kMaxAge{2000};
 
-// Renames that the kernel may make in the background: where nothing has to follow a rename
-// (as FAT's syncs and ntfs-3g's archive bit do).
-bool Queueable(Durability durability) {
+// Renames that a worker thread may make while the walk goes on: where nothing has to follow a
+// rename (as FAT's syncs and ntfs-3g's archive bit do).
+bool InBackground(Durability durability) {
   return durability == Durability::kOrdered || durability == Durability::kSyncFs;
 }
 
@@ -360,16 +359,6 @@ FileError StageFile(int dir, const std::string& name, const std::string& path,
   return FileError::Success();
 }
 
-struct StagedWrites::QueuedRename {
-  // A call not made has no result: it stays positive.
-  int link = 1;
-  int rename = 1;
-  bool failed = false;    // given up before the run was queued
-  std::string self;       // the content's name under /proc, which the link reads
-  std::string temp;       // the name the link gives, where it gives a temporary one
-  std::string temp_path;  // its full path
-};
-
 StagedWrites::StagedWrites() = default;
 
 StagedWrites::~StagedWrites() {
@@ -385,9 +374,9 @@ void StagedWrites::Defer() {
     room = static_cast<std::size_t>(limit.rlim_cur);
   }
   limit_ = std::min(kMaxRun, room > 128 ? (room - 64) / 3 : 1);
-  // Files renamed by the kernel hold up to two each (the content and its folder), in up to
-  // three runs: two in the kernel's hands and the one being filled.
-  queued_limit_ = std::min(kMaxRun, room > 128 ? (room - 64) / 6 : 1);
+  // Files the worker renames hold two each (the content and its folder), in two runs: the one
+  // in its hands and the one being filled.
+  background_limit_ = std::min(kMaxRun, room > 128 ? (room - 64) / 4 : 1);
   deferring_ = true;
   outcome_ = DeferredOutcome{};
 }
@@ -399,7 +388,7 @@ FileError StagedWrites::Put(StagedFile staged) {
   if (!pending_.empty()) {
     const auto now = std::chrono::steady_clock::now();
     const StagedFile& last = pending_.back();
-    const std::size_t limit = Queueable(last.traits.durability) ? queued_limit_ : limit_;
+    const std::size_t limit = InBackground(last.traits.durability) ? background_limit_ : limit_;
     if (!deferring_ || !wait || pending_.size() >= limit || now - oldest_ > kMaxAge ||
         last.traits.volume != staged.traits.volume ||
         last.traits.durability != staged.traits.durability) {
@@ -413,8 +402,6 @@ FileError StagedWrites::Put(StagedFile staged) {
   }
   if (pending_.empty()) oldest_ = std::chrono::steady_clock::now();
   staged.temp_path = staged.TempPath();
-  staged.path_hash = std::hash<std::string>{}(staged.path);
-  maybe_pending_.set(staged.path_hash % maybe_pending_.size());
   pending_.push_back(std::move(staged));
   return FileError::Success();
 }
@@ -424,186 +411,50 @@ void StagedWrites::Commit() {
   std::vector<StagedFile> run = std::move(pending_);
   pending_.clear();
   RenameRun(run, &outcome_);
-  Refilter();
 }
-
-void StagedWrites::Refilter() {
-  maybe_pending_.reset();
-  for (const StagedFile& file : pending_) {
-    maybe_pending_.set(file.path_hash % maybe_pending_.size());
-  }
-  for (const StagedFile& file : queued_files_) {
-    maybe_pending_.set(file.path_hash % maybe_pending_.size());
-  }
-}
-
-namespace {
-
-// Each call the kernel makes is tagged with its file's sequence number and its step.
-enum Step : std::uint64_t { kLink, kRename };
-
-std::uint64_t Tag(std::size_t file, Step step) {
-  return static_cast<std::uint64_t>(file) * 4 + step;
-}
-
-}  // namespace
 
 void StagedWrites::StartRenames() {
+  WaitForRenames();
   std::vector<StagedFile> run = std::move(pending_);
   pending_.clear();
   if (run.empty()) return;
-  const Durability durability = run.front().traits.durability;
-  if (Queueable(durability) && !queue_tried_) {
-    queue_tried_ = true;
-    queue_ = KernelQueue::Open(4 * static_cast<unsigned>(kMaxRun));
-  }
-  if (!Queueable(durability) || !queue_ || run.size() > kMaxRun) {
-    WaitForRenames();
+  if (!InBackground(run.front().traits.durability)) {
     RenameRun(run, &outcome_);
     return;
   }
-  std::vector<FileError> failed(run.size());
-  MakeDurable(run, failed);
-  // The run joins the one the kernel may still be renaming, so that its worker goes on to
-  // this run without waiting for us to take in the last; that one is finished after.
-  const std::size_t base = queued_files_.size();
-  queued_.resize(base + run.size());
-  for (std::size_t i = 0; i < run.size(); ++i) {
-    StagedFile& file = run[i];
-    QueuedRename& queued = queued_[base + i];
-    const std::size_t seq = first_seq_ + base + i;
-    if (!failed[i].ok()) {
-      Discard(file);
-      outcome_.Add(failed[i]);
-      queued.failed = true;
-      continue;
-    }
-    // The kernel reads the paths when the run is submitted. Attributes held for the content are
-    // given here: the kernel's worker has the heavier part already (each rename releases the old
-    // file), and the walk would otherwise wait for it.
-    queued.self = "/proc/self/fd/" + std::to_string(file.content.get());
-    if (const FileError given = GiveHeldAttributes(file); !given.ok()) {
-      Discard(file);
-      outcome_.Add(given);
-      queued.failed = true;
-      continue;
-    }
-    if (!file.temp.empty()) {
-      queue_->Rename(file.dir, file.temp.c_str(), file.name.c_str(), Tag(seq, kRename), false);
-    } else if (!file.replaces) {
-      queue_->Link(file.content.get(), queued.self.c_str(), file.dir, file.name.c_str(),
-                   Tag(seq, kLink), false);
-    } else {
-      // The kernel runs a rename linked after a link even where the link failed, so the
-      // temporary name must be free when it is queued: it would otherwise move whatever file
-      // has it onto the settings file. (The walk has just cleared the folder of our leftovers.)
-      for (int attempt = 0; attempt < 16 && queued.temp.empty(); ++attempt) {
-        std::string temp = TemporaryBeside(file);
-        if (::faccessat(file.dir, temp.c_str(), F_OK, AT_SYMLINK_NOFOLLOW) != 0 &&
-            errno == ENOENT) {
-          queued.temp = std::move(temp);
-        }
-      }
-      if (queued.temp.empty()) continue;  // renamed here when the run is waited for
-      std::swap(file.temp, queued.temp);
-      queued.temp_path = file.TempPath();
-      std::swap(file.temp, queued.temp);
-      queue_->Link(file.content.get(), queued.self.c_str(), file.dir, queued.temp.c_str(),
-                   Tag(seq, kLink), true);
-      queue_->Rename(file.dir, queued.temp.c_str(), file.name.c_str(), Tag(seq, kRename), false);
-    }
+  for (const StagedFile& file : run) {
+    renaming_paths_.push_back(file.path);
+    renaming_temps_.push_back(file.temp_path);
   }
-  // The kernel reads the names now: they may live in the files' own strings, which a move
-  // to the files in queued would empty.
-  const int taken = queue_->Submit();
-  for (StagedFile& file : run) queued_files_.push_back(std::move(file));
-  runs_.push_back({first_seq_ + queued_files_.size(), taken > 0 ? taken : 0});
-  if (taken < 0) queue_.reset();  // what it did not take is renamed here, as from now on
-  WaitForRenames(1);
+  // The worker has the run to itself: nothing else touches its files until it is waited for.
+  renaming_ = std::async(std::launch::async, [files = std::move(run)]() mutable {
+    DeferredOutcome outcome;
+    RenameRun(files, &outcome);
+    return outcome;
+  });
 }
 
-void StagedWrites::WaitForRenames(std::size_t keep) {
-  while (runs_.size() > keep) WaitForOldestRun();
-  Refilter();
-}
-
-void StagedWrites::WaitForOldestRun() {
-  // The kernel's worker makes the calls in the order queued, so the oldest run's results come
-  // first; a later run's that come meanwhile are kept for it.
-  while (runs_.front().expected > 0) {
-    std::uint64_t tag = 0;
-    int result = 0;
-    if (!queue_ || !queue_->Next(tag, result)) {
-      // Calls still out cannot be told from calls never made: the queue goes (waiting for
-      // what it runs), and every rename not known to be made is made here.
-      queue_.reset();
-      for (Run& run : runs_) run.expected = 0;
-      break;
-    }
-    const std::size_t seq = static_cast<std::size_t>(tag / 4);
-    for (Run& run : runs_) {
-      if (seq < run.end) {
-        --run.expected;
-        break;
-      }
-    }
-    if (seq < first_seq_ || seq - first_seq_ >= queued_.size()) continue;
-    // A call cancelled (a chain whose first call the kernel could not take) was never made.
-    if (result == -ECANCELED) result = 1;
-    QueuedRename& queued = queued_[seq - first_seq_];
-    (tag % 4 == kLink ? queued.link : queued.rename) = result;
-  }
-  const std::size_t finished = runs_.front().end - first_seq_;
-  for (std::size_t i = 0; i < finished; ++i) {
-    StagedFile& file = queued_files_[i];
-    const QueuedRename& queued = queued_[i];
-    if (queued.failed) continue;
-    const bool temp_named = !queued.temp.empty() && queued.link == 0;
-    if (temp_named) file.temp = queued.temp;
-    // Made: a rename of our own temporary file, or a new file's link under its name.
-    const bool done = queued.rename == 0 ? queued.temp.empty() || temp_named
-                                         : !file.replaces && file.temp.empty() && queued.link == 0;
-    const int err = queued.link < 0 ? -queued.link : queued.rename < 0 ? -queued.rename : 0;
-    FileError error = FileError::Success();
-    if (done) {
-      file.temp.clear();
-    } else if (queued.link == -EEXIST && queued.rename != 0) {
-      error = RenameIntoPlace(file);  // the name was taken meanwhile: another is chosen
-    } else if (err != 0) {
-      error = FileErrorFromErrno(err, file.path);
-    } else {
-      error = RenameIntoPlace(file);  // never reached by the kernel
-    }
-    if (!error.ok()) Discard(file);
-    outcome_.Add(error);
-  }
-  queued_files_.erase(queued_files_.begin(),
-                      queued_files_.begin() + static_cast<std::ptrdiff_t>(finished));
-  queued_.erase(queued_.begin(), queued_.begin() + static_cast<std::ptrdiff_t>(finished));
-  first_seq_ += finished;
-  runs_.pop_front();
+void StagedWrites::WaitForRenames() {
+  if (!renaming_.valid()) return;
+  const DeferredOutcome run = renaming_.get();
+  if (outcome_.failed == 0 && run.failed > 0) outcome_.first = run.first;
+  outcome_.failed += run.failed;
+  renaming_paths_.clear();
+  renaming_temps_.clear();
 }
 
 DeferredOutcome StagedWrites::Finish() {
   deferring_ = false;
   Commit();
-  DeferredOutcome committed = std::exchange(outcome_, DeferredOutcome{});
-  // A queue dropped after a failure is tried afresh by the next operation, not given up for the
-  // life of the program.
-  if (!queue_) queue_tried_ = false;
-  return committed;
+  return std::exchange(outcome_, DeferredOutcome{});
 }
 
 StagedFile* StagedWrites::Pending(const std::string& path) {
-  // Asked for every file and folder the walk touches, mostly for none of a run of hundreds.
-  const std::size_t hash = std::hash<std::string>{}(path);
-  if (!maybe_pending_.test(hash % maybe_pending_.size())) return nullptr;
-  auto same = [&](const StagedFile& file) { return file.path_hash == hash && file.path == path; };
   // The file just written is the one most often asked for.
   for (auto it = pending_.rbegin(); it != pending_.rend(); ++it) {
-    if (same(*it)) return &*it;
+    if (it->path == path) return &*it;
   }
-  if (std::any_of(queued_files_.begin(), queued_files_.end(), same)) {
+  if (std::find(renaming_paths_.begin(), renaming_paths_.end(), path) != renaming_paths_.end()) {
     WaitForRenames();
   }
   return nullptr;
@@ -613,10 +464,7 @@ bool StagedWrites::IsPendingTemporary(const std::string& path) const {
   // Asked by the listing of the folder just written, whose file is the one pending last.
   return std::any_of(pending_.rbegin(), pending_.rend(),
                      [&](const StagedFile& file) { return file.temp_path == path; }) ||
-         std::any_of(queued_files_.begin(), queued_files_.end(),
-                     [&](const StagedFile& file) { return file.temp_path == path; }) ||
-         std::any_of(queued_.begin(), queued_.end(),
-                     [&](const QueuedRename& queued) { return queued.temp_path == path; });
+         std::find(renaming_temps_.begin(), renaming_temps_.end(), path) != renaming_temps_.end();
 }
 
 }  // namespace orm::posix

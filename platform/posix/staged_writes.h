@@ -3,11 +3,10 @@
 // cut.
 #pragma once
 
-#include <bitset>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -90,8 +89,6 @@ struct StagedFile {
   std::string TempPath() const;
   // TempPath() as it stood when the file was put pending.
   std::string temp_path;
-  // The hash of path, set when the file is put pending: a lookup compares hashes first.
-  std::size_t path_hash = 0;
 };
 
 // Creates the temporary file for new content of the file name in the folder dir (path is the
@@ -102,12 +99,10 @@ FileError StageFile(int dir, const std::string& name, const std::string& path,
                     const VolumeTraits& traits, std::string (*temp_name)(const std::string&),
                     StagedFile& staged);
 
-class KernelQueue;
-
 // Staged files put under their names: each at once, or, while deferring, many together. On
-// ext4, btrfs, XFS and F2FS a full run is renamed by the kernel in the background while the
-// caller goes on (the run before it is waited for once this one is handed over); asking for a file
-// of a run in the kernel's hands waits for it.
+// ext4, btrfs, XFS and F2FS a full run is renamed by a worker thread while the caller goes on
+// (the run before it is waited for first); asking for a file of the run in the worker's hands
+// waits for it.
 class StagedWrites {
  public:
   StagedWrites();
@@ -128,48 +123,28 @@ class StagedWrites {
   // Defer.
   DeferredOutcome Finish();
 
-  // The pending file for path (the full path it was staged with), or nullptr. A file whose
-  // rename the kernel is making is waited for, and is pending no more.
+  // The pending file for path (the full path it was staged with), or nullptr. A file of the run
+  // the worker renames is waited for, and is pending no more.
   StagedFile* Pending(const std::string& path);
   // True when path is the temporary file of a pending file or of a rename being made.
   bool IsPendingTemporary(const std::string& path) const;
 
  private:
-  // What became of one file of the run in the kernel's hands.
-  struct QueuedRename;
-  // Renames the pending files: through the kernel's queue without waiting where the volume
-  // allows it, else at once.
+  // Renames the pending files: by the worker thread where the volume allows it, else at once.
   void StartRenames();
-  // Waits for the renames in the kernel's hands and finishes what they left, all but the
-  // newest keep runs; returns the first failure.
-  void WaitForRenames(std::size_t keep = 0);
-  // WaitForRenames for the oldest run in the kernel's hands.
-  void WaitForOldestRun();
-  // Makes maybe_pending_ afresh from the pending files and those in the kernel's hands.
-  void Refilter();
-
-  std::unique_ptr<KernelQueue> queue_;
-  bool queue_tried_ = false;
-  // The files in the kernel's hands, oldest run first; the first has the sequence number
-  // first_seq_, which tags its calls.
-  std::vector<StagedFile> queued_files_;
-  std::vector<QueuedRename> queued_;
-  std::size_t first_seq_ = 0;
-  struct Run {
-    std::size_t end;  // the sequence number after its last file
-    int expected;     // results still to come
-  };
-  std::deque<Run> runs_;
+  // Waits for the run the worker renames, if any, and counts its failures.
+  void WaitForRenames();
 
   bool deferring_ = false;
-  DeferredOutcome outcome_;       // the pending files' failed renames since Defer
-  std::size_t limit_ = 0;         // files in a run
-  std::size_t queued_limit_ = 0;  // files in a run that the kernel renames
+  DeferredOutcome outcome_;           // the pending files' failed renames since Defer
+  std::size_t limit_ = 0;             // files in a run
+  std::size_t background_limit_ = 0;  // files in a run that the worker renames
   std::vector<StagedFile> pending_;
-  // A bit per hash of the paths of the pending files and of those in queued (a superset, made
-  // afresh whenever files leave): most paths asked for are found in neither at one test.
-  std::bitset<4096> maybe_pending_;
   std::chrono::steady_clock::time_point oldest_;
+  // The run the worker renames, and the paths and temporary paths of its files.
+  std::future<DeferredOutcome> renaming_;
+  std::vector<std::string> renaming_paths_;
+  std::vector<std::string> renaming_temps_;
 };
 
 }  // namespace orm::posix
