@@ -180,6 +180,12 @@ class FileServices {
   // otherwise path unchanged.
   virtual std::string ResolveNameCase(const std::string& path) = 0;
 
+  // The check of a folder that a walk by paths enters (folder ends with a separator): fails
+  // where it shows itself no folder or a reparse point now. Where the platform can, held
+  // receives what keeps it from being renamed or replaced until the walk leaves it. The
+  // default only reads its attributes; a folder whose attributes cannot be read is entered.
+  virtual FileError EnterFolder(const std::string& folder, std::shared_ptr<void>& held);
+
   // Opens folder (ending with a separator), the destination root of a walk, as a Folder. As
   // with OpenSubfolder, opened is always set, to a folder whose calls fail where the open
   // failed. These services' own calls by path are used unless the platform holds folders open.
@@ -187,7 +193,7 @@ class FileServices {
 };
 
 // The Folder that reaches its entries through files by their full paths; a subfolder opens only
-// where files shows it a folder that is no reparse point.
+// where files.EnterFolder lets it, and holds what that gives while it is open.
 std::unique_ptr<Folder> FolderByPath(FileServices& files, const std::string& folder);
 
 // A Folder (path ending with a separator) that could not be opened: every call fails with error.

@@ -55,7 +55,8 @@ class FailedFolder final : public Folder {
 
 class PathFolder final : public Folder {
  public:
-  PathFolder(FileServices& files, std::string path) : files_(files), path_(std::move(path)) {}
+  PathFolder(FileServices& files, std::string path, std::shared_ptr<void> held = nullptr)
+      : files_(files), path_(std::move(path)), held_(std::move(held)) {}
   const std::string& path() const override { return path_; }
   FileError GetFolderAttributes(std::uint32_t& attributes) override {
     return files_.GetAttributes(asRemoveBackslash(path_), attributes);
@@ -97,22 +98,19 @@ class PathFolder final : public Folder {
   }
   FileError OpenSubfolder(const std::string& name, std::unique_ptr<Folder>& subfolder) override {
     const std::string path = asAddBackslash(path_ + name);
-    std::uint32_t attributes = 0;
-    // An entry whose attributes cannot be read is still tried as a folder, whose own calls then
-    // fail; one that shows itself a file or a reparse point now is never entered.
-    if (files_.GetAttributes(path_ + name, attributes).ok() &&
-        ((attributes & kAttrDirectory) == 0 || (attributes & kAttrReparsePoint) != 0)) {
-      const FileError error = FileError::Of(kErrPathNotFound);
+    std::shared_ptr<void> held;
+    if (FileError error = files_.EnterFolder(path, held); !error.ok()) {
       subfolder = std::make_unique<FailedFolder>(path, error);
       return error;
     }
-    subfolder = std::make_unique<PathFolder>(files_, path);
+    subfolder = std::make_unique<PathFolder>(files_, path, std::move(held));
     return FileError::Success();
   }
 
  private:
   FileServices& files_;
   std::string path_;
+  std::shared_ptr<void> held_;
 };
 
 }  // namespace
@@ -123,6 +121,18 @@ std::unique_ptr<Folder> FolderByPath(FileServices& files, const std::string& fol
 
 std::unique_ptr<Folder> FolderThatFailed(const std::string& folder, const FileError& error) {
   return std::make_unique<FailedFolder>(folder, error);
+}
+
+FileError FileServices::EnterFolder(const std::string& folder, std::shared_ptr<void>& held) {
+  held.reset();
+  std::uint32_t attributes = 0;
+  // An entry whose attributes cannot be read is still tried as a folder, whose own calls then
+  // fail; one that shows itself a file or a reparse point now is never entered.
+  if (GetAttributes(asRemoveBackslash(folder), attributes).ok() &&
+      ((attributes & kAttrDirectory) == 0 || (attributes & kAttrReparsePoint) != 0)) {
+    return FileError::Of(kErrPathNotFound);
+  }
+  return FileError::Success();
 }
 
 FileError FileServices::OpenFolder(const std::string& folder, std::unique_ptr<Folder>& opened) {

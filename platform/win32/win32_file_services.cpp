@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <memory>
 #include <string>
 
 #include "platform/file_services.h"
@@ -368,6 +369,33 @@ class Win32FileServices final : public FileServices {
   // Windows finds names without regard to letter case by itself.
   // Every drive of a Windows machine is one its shell reads, the system drive included.
   FileError AdmitDestination(const std::string&) override { return FileError::Success(); }
+
+  // A folder of the walk is held open, without FILE_SHARE_DELETE, from its entry until the walk
+  // leaves it: Windows then refuses to rename or delete it, so that no junction can take its
+  // place while the walk is inside. It is opened as it stands, never through a reparse point.
+  FileError EnterFolder(const std::string& folder, std::shared_ptr<void>& held) override {
+    held.reset();
+    const std::wstring apiPath = ApiPath(folder);
+    HANDLE handle = CreateFileW(apiPath.c_str(), FILE_LIST_DIRECTORY,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    FILE_ATTRIBUTE_TAG_INFO info{};
+    if (handle == INVALID_HANDLE_VALUE ||
+        !GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &info, sizeof info)) {
+      if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+      return FileServices::EnterFolder(folder, held);
+    }
+    held = std::shared_ptr<void>(handle, [](void* opened) { CloseHandle(opened); });
+    std::uint32_t kind = info.FileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+    if (info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+      kind = ReparseKind(info.FileAttributes, info.ReparseTag, apiPath);
+    }
+    if ((kind & kAttrDirectory) == 0 || (kind & kAttrReparsePoint) != 0) {
+      held.reset();
+      return FileError::Of(kErrPathNotFound);
+    }
+    return FileError::Success();
+  }
 
   std::string ResolveNameCase(const std::string& path) override { return path; }
 };
