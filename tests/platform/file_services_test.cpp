@@ -637,6 +637,82 @@ TEST_F(VolumeTest, AChangeOfAttributesBeforeAWriteReachesTheFileWhateverTheWrite
   EXPECT_EQ(ReadBytes(U8Path(file)), "[a]\r\nk=new\r\n");
 }
 
+// The engine's step through a Folder: the settings file made plain, written (or left alone where
+// nothing changes, or not written at all), and asked for its attributes in between. The change
+// reaches the file that ends under the name, whatever the write did.
+TEST_F(VolumeTest, AttributesSetThroughAFolderReachTheFileWhateverItsWriteDoes) {
+  const std::vector<ProfileEdit> change = {{"a", "k", "new"}};
+  const std::vector<ProfileEdit> none = {{"a", "missing", std::nullopt}};
+  MakeFolder("f");
+  MakeFile("f/desktop.ini", "[a]\r\n");
+  const std::vector<ProfileEdit>* const writes[] = {&change, &none, nullptr};
+  for (const std::vector<ProfileEdit>* edits : writes) {
+    Set("f/desktop.ini", H | S);
+    {
+      std::unique_ptr<Folder> folder;
+      ASSERT_TRUE(files_.OpenFolder(At("f") + "/", folder).ok());
+      const std::string name = folder->ResolveNameCase("Desktop.INI");
+      ASSERT_TRUE(folder->SetAttributes(name, 0).ok());
+      std::uint32_t now = 0xDEAD;
+      ASSERT_TRUE(folder->GetAttributes(name, now).ok());
+      EXPECT_EQ(now & (R | H | S), 0u);
+      std::size_t applied = 0;
+      if (edits != nullptr) {
+        ASSERT_TRUE(folder->WriteProfileEntries(name, *edits, applied).ok());
+      }
+    }
+    EXPECT_EQ(Get("f/desktop.ini") & (R | H | S), 0u) << (edits == &change);
+  }
+  EXPECT_EQ(ReadBytes(U8Path(At("f/desktop.ini"))), "[a]\r\nk=new\r\n");
+}
+
+// A folder opened for a walk stays the folder it was: one moved away and replaced by a link to
+// another folder still gets every call made through it, a subfolder that is a link by the time
+// it is opened does not open, and nothing at all reaches the folder the link points to.
+TEST_F(VolumeTest, FoldersOpenedForAWalkStayTheFoldersTheyWereWhateverTheTreeBecomes) {
+  if (!kind_.links) GTEST_SKIP() << "no symbolic links on " << kind_.name;
+  const std::string mine = "[.ShellClassInfo]\r\nInfoTip=Mine\r\n";
+  MakeFolder("elsewhere");
+  MakeFile("elsewhere/desktop.ini", mine);
+  MakeFolder("root");
+  MakeFolder("root/a");
+  MakeFolder("root/a/b");
+  std::unique_ptr<Folder> root, a, b, link;
+  ASSERT_TRUE(files_.OpenFolder(At("root") + "/", root).ok());
+  ASSERT_TRUE(root->OpenSubfolder("a", a).ok());
+  fs::rename(U8Path(At("root/a")), U8Path(At("root/a-away")));
+  fs::create_directory_symlink(U8Path(At("elsewhere")), U8Path(At("root/a")));
+
+  const std::vector<ProfileEdit> edits = {{"s", "k", "v"}};
+  std::size_t applied = 0;
+  EXPECT_TRUE(a->WriteProfileEntries("desktop.ini", edits, applied).ok());
+  EXPECT_TRUE(a->SetAttributes("desktop.ini", H | S).ok());
+  EXPECT_TRUE(a->SetFolderAttributes(R).ok());
+  ASSERT_TRUE(a->OpenSubfolder("b", b).ok());
+  EXPECT_TRUE(b->WriteProfileEntries("desktop.ini", edits, applied).ok());
+
+  const FileError refused = root->OpenSubfolder("a", link);
+  EXPECT_FALSE(refused.ok());
+  ASSERT_NE(link, nullptr);
+  for (const FileError& error :
+       {link->WriteProfileEntries("desktop.ini", edits, applied),
+        link->SetAttributes("desktop.ini", 0), link->SetFolderAttributes(R)}) {
+    EXPECT_EQ(Describe(error), Describe(refused));
+  }
+  std::unique_ptr<DirListing> listing;
+  EXPECT_FALSE(link->OpenListing("*.*", kMaskAll, listing).ok());
+  a.reset();
+  b.reset();
+
+  EXPECT_EQ(ReadBytes(U8Path(At("elsewhere/desktop.ini"))), mine);
+  EXPECT_EQ(Get("elsewhere/desktop.ini"), kind_.new_file);
+  EXPECT_EQ(Get("elsewhere"), kind_.new_folder);
+  EXPECT_EQ(ReadBytes(U8Path(At("root/a-away/desktop.ini"))), "[s]\r\nk=v\r\n");
+  EXPECT_EQ(ReadBytes(U8Path(At("root/a-away/b/desktop.ini"))), "[s]\r\nk=v\r\n");
+  EXPECT_EQ(Get("root/a-away/desktop.ini") & (H | S), H | S);
+  EXPECT_EQ(Get("root/a-away") & R, R);
+}
+
 // More folders than one run of deferred switches holds, each file handled in the engine's order
 // (its attributes cleared, written, given new ones, its folder listed); each file written twice,
 // the second write reading what the first left.
