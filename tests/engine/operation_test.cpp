@@ -134,10 +134,15 @@ TEST_F(OperationTest, InstallWithAPictureTextOfBlanksFailsAtTheCopy) {
   ASSERT_EQ(log.size(), 4u);
   EXPECT_EQ(log[0], kCopyHeader);
   EXPECT_EQ(log[1], "");
-  ASSERT_EQ(log[2].rfind("  Ошибка ", 0), 0u);
-  int number = std::stoi(log[2].substr(std::string("  Ошибка ").size()));
-  EXPECT_NE(number, 0);
-  EXPECT_EQ(log[3], "  " + ErrorDescription(number));
+  // The number and the text of the error table, as the user reads them. Windows drops the
+  // trailing blanks of a name, and an empty path names no folder.
+#ifdef _WIN32
+  EXPECT_EQ(log[2], "  Ошибка 76");
+  EXPECT_EQ(log[3], "  Путь не найден");
+#else
+  EXPECT_EQ(log[2], "  Ошибка 53");
+  EXPECT_EQ(log[3], "  Файл не найден");
+#endif
   EXPECT_FALSE(std::filesystem::exists(drive.fs("Desktop.INI")));
   EXPECT_EQ(window.calls.back(), "enable chkBackColor");
 }

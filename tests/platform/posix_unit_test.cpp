@@ -77,16 +77,35 @@ TEST(DosAttrib, WritesTextWithoutNulUnlessSambaBlobIsThere) {
 }
 
 TEST(PosixErrors, MapsErrnoToTheSharedNumbers) {
-  const std::pair<int, std::int32_t> cases[] = {
-      {ENOTDIR, 76}, {EACCES, 70}, {EPERM, 70},  {EROFS, 70},        {ENOSPC, 61},
-      {EDQUOT, 61},  {EIO, 57},    {EEXIST, 58}, {ENOMEDIUM, 71},    {ENXIO, 71},
-      {ENODEV, 71},  {EISDIR, 75}, {ELOOP, 75},  {ENAMETOOLONG, 75}, {EOPNOTSUPP, 75},
+  // The numbers and texts of the error table, as the user reads them.
+  struct Case {
+    int err;
+    std::int32_t number;
+    const char* description;
   };
-  for (auto [err, number] : cases) {
-    FileError error = FileErrorFromErrno(err, "/no/matter");
-    EXPECT_EQ(error.number, number) << "errno " << err;
-    EXPECT_EQ(error.os_error, err);
-    EXPECT_EQ(error.description, ErrorDescription(number));
+  const char* const kAccess = "Ошибка доступа к пути или файлу";
+  const Case cases[] = {
+      {ENOTDIR, 76, "Путь не найден"},
+      {EACCES, 70, "Отказано в разрешении"},
+      {EPERM, 70, "Отказано в разрешении"},
+      {EROFS, 70, "Отказано в разрешении"},
+      {ENOSPC, 61, "Диск заполнен"},
+      {EDQUOT, 61, "Диск заполнен"},
+      {EIO, 57, "Ошибка ввода-вывода на устройстве"},
+      {EEXIST, 58, "Файл уже существует"},
+      {ENOMEDIUM, 71, "Диск не готов"},
+      {ENXIO, 71, "Диск не готов"},
+      {ENODEV, 71, "Диск не готов"},
+      {EISDIR, 75, kAccess},
+      {ELOOP, 75, kAccess},
+      {ENAMETOOLONG, 75, kAccess},
+      {EOPNOTSUPP, 75, kAccess},
+  };
+  for (const Case& c : cases) {
+    FileError error = FileErrorFromErrno(c.err, "/no/matter");
+    EXPECT_EQ(error.number, c.number) << "errno " << c.err;
+    EXPECT_EQ(error.os_error, c.err);
+    EXPECT_EQ(error.description, c.description) << "errno " << c.err;
   }
 }
 
