@@ -56,7 +56,8 @@ ntfs_mount "$img" "$m"
 expect_check "$tool" "$m" 1
 ntfs_unmount "$m"
 check remove
-ntfsls -p / "$img" | grep -qi '^Ormavell' && fail "remove left the picture"
+root=$(ntfsls -p / "$img") || fail "ntfsls could not list the volume's root"
+grep -qi '^Ormavell' <<< "$root" && fail "remove left the picture"
 expect_bytes "$work/a1.ini" removed_bytes
 expect_bytes "$work/b.ini" foreign_removed_bytes
 [ "$failures" -eq 0 ] && echo "NTFS volume: install and remove checked on disk"

@@ -46,6 +46,7 @@ expect /Ormavell.jpg "$(on_disk /Ormavell.jpg)" "HIDDEN (0x00000002)"
 expect /plain.txt "$(on_disk /plain.txt)" "ARCHIVE (0x00000020)"
 expect /indexed.txt "$(on_disk /indexed.txt)" "HIDDEN SYSTEM NOT_CONTENT_INDEXED (0x00002006)"
 # user.DOSATTRIB would have become an alternate data stream; none may be there.
-if ntfsinfo -F /Games/desktop.ini "$image" | grep -q "Attribute name:.*DOSATTRIB"; then
+info=$(ntfsinfo -F /Games/desktop.ini "$image") || fail "ntfsinfo could not read /Games/desktop.ini"
+if grep -q "Attribute name:.*DOSATTRIB" <<< "$info"; then
   fail "a DOSATTRIB stream was written to NTFS"
 fi
