@@ -38,8 +38,9 @@ if [ "${1:-}" = --inside ]; then
       run remove ref-remove.img iocharset=utf8 || exit 1
       umount /tmp/m
       echo "remove $(( $(ms) - start ))" >> "$work/durations" ;;
-    cut)  # cut OPERATION IMAGE OPTIONS SECONDS
+    cut)  # cut OPERATION IMAGE OPTIONS SECONDS; IMAGE.started tells the operation began
       run "$1" "$2" "$3" &
+      touch "$work/$2.started"
       sleep "$4"
       echo b > /proc/sysrq-trigger ;;
     finish)  # finish OPERATION:IMAGE...: each run to its end
@@ -120,7 +121,7 @@ cut() {  # cut N MILLISECONDS
   echo "$op $before $after $at $options" > "$work/$image.what"
 }
 
-checked=0 leftovers=0 old=0 new=0
+checked=0 leftovers=0 old=0 new=0 middle=0
 declare -a at
 for (( n = 1; n <= cuts; n++ )); do
   if (( n % 2 )); then op=install; else op=remove; fi
@@ -135,6 +136,8 @@ done
 for (( n = 1; n <= cuts; n++ )); do
   image=cut$n.img
   read -r op before after at options < "$work/$image.what"
+  # A machine that never started the operation leaves the image as it was: that proves nothing.
+  [ -e "$work/$image.started" ] || { fail "cut $n: the machine did not start the $op"; continue; }
   fsck_clean "$image"
   extract "$image" "$work/files-$image" || continue
   if ! result=$(helper check "$work/files-$before" "$work/files-$after" "$work/files-$image"); then
@@ -145,7 +148,11 @@ for (( n = 1; n <= cuts; n++ )); do
   read -r s o w l <<< "$(tail -n 1 <<< "$result")"
   echo "cut $n: $op cut at $at ms ($options): $s settings files, $o old, $w new; $l temporary files left"
   checked=$((checked + s)) old=$((old + o)) new=$((new + w)) leftovers=$((leftovers + l))
+  (( o > 0 && w > 0 )) && middle=$((middle + 1))
 done
+# Cuts that all fall before or after the renames test nothing of their order.
+(( middle * 4 >= cuts )) ||
+  fail "only $middle of $cuts cuts fell in the middle of an operation (some files old, some new)"
 
 # The next run finishes the job: on the first cut image of each operation.
 finish=() finished=0
@@ -170,6 +177,7 @@ for job in "${finish[@]}"; do
   result=$(helper attrs "$work/$image.attrs" "$op") || { echo "$result"; fail "$image: attributes after the $op"; }
 done
 
-echo "FAT32 power cuts: $cuts cuts, $checked settings files checked ($old old, $new new)," \
+echo "FAT32 power cuts: $cuts cuts ($middle in the middle of an operation)," \
+  "$checked settings files checked ($old old, $new new)," \
   "$leftovers temporary files left by the cuts; $finished operations finished after a cut"
 exit $(( failures > 0 ))
