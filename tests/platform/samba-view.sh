@@ -53,7 +53,8 @@ smbd --foreground --configfile="$work/smb.conf" >"$work/smbd.out" 2>&1 &
 smbd_pid=$!
 
 client() { smbclient "//127.0.0.1/share" -p "$port" -N -s "$work/smb.conf" -c "$1" 2>/dev/null; }
-for _ in $(seq 100); do client ls >/dev/null && break; sleep 0.1; done
+# Waits for the server itself, a minute at most on a slow machine.
+for _ in $(seq 600); do client ls >/dev/null && break; sleep 0.1; done
 client ls >/dev/null || fail "smbd did not start: $(cat "$work/smbd.out")"
 
 # The attribute value Samba reports for NAME, in hex as allinfo prints it.

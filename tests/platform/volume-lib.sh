@@ -42,7 +42,8 @@ ntfs_daemon=""
 ntfs_mount() {
   ntfs-3g -o no_detach "$1" "$2" >"$1.log" 2>&1 &
   ntfs_daemon=$!
-  for _ in $(seq 50); do mountpoint -q "$2" && break; sleep 0.1; done
+  # Waits for the mount itself, a minute at most on a slow machine.
+  for _ in $(seq 600); do mountpoint -q "$2" && break; sleep 0.1; done
   # A script whose fail only counts still stops here: nothing is to run on an unmounted folder.
   mountpoint -q "$2" || { fail "ntfs-3g did not mount: $(cat "$1.log")"; return 1; }
 }

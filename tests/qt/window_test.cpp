@@ -728,10 +728,10 @@ class WindowTest : public QObject {
     QCOMPARE(w->lstLog->Line(last), QStringLiteral("*** Все операции завершены успешно"));
     QCOMPARE(w->lstLog->Selected(), last);
     // No further input: the list catches up on its own and shows the end of the log.
-    QTest::qWait(100);
-    QVERIFY(w->lstLog->horizontalScrollBar()->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(w->lstLog->horizontalScrollBar()->isVisible(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(w->lstLog->viewport()->rect().contains(w->lstLog->LineRect(last)),
+                             10000);
     const QRect newest = w->lstLog->LineRect(last);
-    QVERIFY(w->lstLog->viewport()->rect().contains(newest));
     const QImage shot = w->lstLog->viewport()->grab().toImage();
     QCOMPARE(QColor(shot.pixel(newest.right() - 2, newest.center().y())),
              w->lstLog->palette().color(QPalette::Active, QPalette::Highlight));
