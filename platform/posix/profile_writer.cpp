@@ -161,8 +161,6 @@ FileError CopyXattrs(int from, int to, const std::string& path, bool& dos_attrib
   return FileError::Success();
 }
 
-constexpr const char* kNtfsAttrib = "system.ntfs_attrib_be";
-
 // The Windows attributes of the old file (open as from) that no copied extended attribute
 // carries, given to the new content once it is written (a FAT or NTFS write turns archive on).
 // On NTFS all bits travel as one value, so bits such as "not content indexed" survive too; on
@@ -170,8 +168,8 @@ constexpr const char* kNtfsAttrib = "system.ntfs_attrib_be";
 // new file already shows the same bits, as on volumes that store none.
 FileError CarryWindowsAttributes(int from, int to, const std::string& path) {
   char value[4];
-  if (::fgetxattr(from, kNtfsAttrib, value, sizeof value) == sizeof value) {
-    if (::fsetxattr(to, kNtfsAttrib, value, sizeof value, 0) != 0) {
+  if (::fgetxattr(from, kNtfsAttribName, value, sizeof value) == sizeof value) {
+    if (::fsetxattr(to, kNtfsAttribName, value, sizeof value, 0) != 0) {
       return FileErrorFromErrno(errno, path);
     }
     return FileError::Success();

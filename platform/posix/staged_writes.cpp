@@ -35,8 +35,6 @@ bool InBackground(Durability durability) {
   return durability == Durability::kOrdered || durability == Durability::kSyncFs;
 }
 
-constexpr const char* kNtfsAttrib = "system.ntfs_attrib_be";
-
 // The folder that holds the staged file, opened so that it can be synced.
 UniqueFd OpenFolder(const StagedFile& file) {
   if (file.dir != AT_FDCWD) {
@@ -87,9 +85,10 @@ FileError RenameIntoPlace(StagedFile& file) {
     if (FileError e = NameTemporary(file); !e.ok()) return e;
   }
   char ntfs[4];
-  bool has_ntfs = (file.traits.durability == Durability::kEachFile ||
-                   file.traits.durability == Durability::kDeviceSync) &&
-                  ::fgetxattr(file.content.get(), kNtfsAttrib, ntfs, sizeof ntfs) == sizeof ntfs;
+  bool has_ntfs =
+      (file.traits.durability == Durability::kEachFile ||
+       file.traits.durability == Durability::kDeviceSync) &&
+      ::fgetxattr(file.content.get(), kNtfsAttribName, ntfs, sizeof ntfs) == sizeof ntfs;
   if (::renameat(file.dir, file.temp.c_str(), file.dir, file.name.c_str()) != 0) {
     FileError error = FileErrorFromErrno(errno, file.path);
     Discard(file);
@@ -97,9 +96,9 @@ FileError RenameIntoPlace(StagedFile& file) {
   }
   file.temp.clear();
   char now[4];
-  if (has_ntfs && ::fgetxattr(file.content.get(), kNtfsAttrib, now, sizeof now) == sizeof now &&
+  if (has_ntfs && ::fgetxattr(file.content.get(), kNtfsAttribName, now, sizeof now) == sizeof now &&
       std::memcmp(now, ntfs, sizeof now) != 0) {
-    ::fsetxattr(file.content.get(), kNtfsAttrib, ntfs, sizeof ntfs, 0);
+    ::fsetxattr(file.content.get(), kNtfsAttribName, ntfs, sizeof ntfs, 0);
   }
   return FileError::Success();
 }
@@ -216,77 +215,6 @@ FileError RenameRun(std::vector<StagedFile>& files, DeferredOutcome* outcome = n
 }
 
 }  // namespace
-
-namespace {
-
-constexpr long kFuseMagic = 0x65735546;
-
-// ntfs-3g shows the NTFS attributes of every file and folder as an extended attribute; no other
-// FUSE volume does.
-bool IsNtfs3g(const struct statfs& fs, int fd, const char* path) {
-  char value[4];
-  if (static_cast<long>(fs.f_type) != kFuseMagic) return false;
-  if (path != nullptr) return ::lgetxattr(path, kNtfsAttrib, value, sizeof value) == sizeof value;
-  if (::fgetxattr(fd, kNtfsAttrib, value, sizeof value) == sizeof value) return true;
-  // A folder held for its path (O_PATH) has no xattrs of its own to give: its /proc entry does.
-  const std::string self = "/proc/self/fd/" + std::to_string(fd);
-  return errno == EBADF &&
-         ::getxattr(self.c_str(), kNtfsAttrib, value, sizeof value) == sizeof value;
-}
-
-VolumeTraits TraitsFrom(const struct statfs& fs) {
-  VolumeTraits traits;
-  std::uint64_t id = 0;
-  static_assert(sizeof fs.f_fsid <= sizeof id);
-  std::memcpy(&id, &fs.f_fsid, sizeof fs.f_fsid);
-  traits.volume = id;
-  traits.fs_type = static_cast<long>(fs.f_type);
-  switch (static_cast<unsigned long>(fs.f_type)) {
-    case 0x01021994:  // tmpfs
-      traits.durability = Durability::kVolatile;
-      traits.attributes_in_xattrs = traits.unnamed_temporaries = true;
-      break;
-    case 0xEF53:  // ext2, ext3, ext4
-      traits.writeback_orders = true;
-      [[fallthrough]];
-    case 0x9123683E:  // btrfs
-      traits.durability = Durability::kOrdered;
-      traits.attributes_in_xattrs = traits.unnamed_temporaries = true;
-      break;
-    case 0x58465342:  // XFS
-    case 0xF2F52010:  // F2FS
-      traits.durability = Durability::kSyncFs;
-      traits.attributes_in_xattrs = traits.unnamed_temporaries = true;
-      break;
-    case 0x4d44:      // vfat, msdos
-    case 0x2011BAB0:  // exFAT
-      traits.durability = Durability::kFat;
-      break;
-    default:
-      break;
-  }
-  return traits;
-}
-
-}  // namespace
-
-VolumeTraits TraitsOf(int fd) {
-  struct statfs fs {};
-  if (::fstatfs(fd, &fs) != 0) return {};
-  VolumeTraits traits = TraitsFrom(fs);
-  if (IsNtfs3g(fs, fd, nullptr)) traits.durability = Durability::kDeviceSync;
-  return traits;
-}
-
-VolumeTraits TraitsOfFolder(int dir, const std::string& path) {
-  if (dir != AT_FDCWD) return TraitsOf(dir);
-  const std::string folder = FolderOf(path);
-  struct statfs fs {};
-  if (::statfs(folder.c_str(), &fs) != 0) return {};
-  VolumeTraits traits = TraitsFrom(fs);
-  if (IsNtfs3g(fs, -1, folder.c_str())) traits.durability = Durability::kDeviceSync;
-  return traits;
-}
 
 // The temporary name has no leading dot: on a volume that stores no Windows attributes, a dot
 // would make the new file look hidden until the rename, and the carry-over would then store

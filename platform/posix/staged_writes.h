@@ -14,51 +14,10 @@
 
 #include "platform/file_error.h"
 #include "platform/posix/unique_fd.h"
+#include "platform/posix/volume.h"
 #include "platform/posix/windows_attributes.h"
 
 namespace orm::posix {
-
-// What a volume does when a file is replaced by renaming a new one over it.
-enum class Durability {
-  // Nothing outlives a crash (tmpfs): the new file takes the name at once.
-  kVolatile,
-  // A rename over a file commits only after the new file's data (ext4 with auto_da_alloc,
-  // btrfs). A new name has no such order: on ext4 each new file's writeback is started before
-  // it is named, as auto_da_alloc does for a rename, so that the journal commits its data
-  // first; on btrfs a run that creates files is synced first, once.
-  kOrdered,
-  // FAT and exFAT order nothing between the allocation table, the folders and the data.
-  kFat,
-  // One syncfs writes every new file's data and allocation (XFS, F2FS).
-  kSyncFs,
-  // ntfs-3g: each write reaches the volume's device when it returns, and a sync of any one file
-  // syncs the whole device, so one sync makes a run of new files durable.
-  kDeviceSync,
-  // Anything else (other FUSE volumes, ntfs3, network volumes): each file synced before its
-  // rename, at once.
-  kEachFile,
-};
-
-struct VolumeTraits {
-  Durability durability = Durability::kEachFile;
-  // The Windows attributes are user.DOSATTRIB, which travels with the extended attributes.
-  bool attributes_in_xattrs = false;
-  // Unnamed temporary files (O_TMPFILE) can be made and given a name once complete.
-  bool unnamed_temporaries = false;
-  // ext4: data whose writeback has started is ordered before the journal's next commit.
-  bool writeback_orders = false;
-  // The volume's file system id: files of one run of renames share it.
-  std::uint64_t volume = 0;
-  // Its statfs magic.
-  long fs_type = 0;
-};
-
-// The traits of the volume that holds the open file or folder fd (an O_PATH one will do).
-VolumeTraits TraitsOf(int fd);
-
-// The traits of the volume that holds the folder of path, which dir is where it is not the
-// working folder.
-VolumeTraits TraitsOfFolder(int dir, const std::string& path);
 
 // name + "." + 8 hex digits + ".tmp": the temporary name of new content for the file name.
 std::string TempNameFor(const std::string& name);

@@ -19,19 +19,13 @@
 #include "platform/posix/path_at.h"
 #include "platform/posix/posix_errors.h"
 #include "platform/posix/unique_fd.h"
+#include "platform/posix/volume.h"
 
 namespace orm::posix {
 namespace {
 
 constexpr std::uint32_t kOwnedBits = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
 constexpr std::uint32_t kNtfsNormal = 0x80;  // "no bits set" as NTFS drivers report it
-
-constexpr long kFatMagic = 0x4d44;  // vfat and msdos
-constexpr long kExfatMagic = 0x2011BAB0;
-constexpr long kNtfs3Magic = 0x7366746e;
-constexpr long kFuseMagic = 0x65735546;  // ntfs-3g among others
-
-constexpr const char* kNtfsAttribBe = "system.ntfs_attrib_be";
 
 enum class Backend { kFat, kNtfs, kDosAttrib, kNone };
 
@@ -107,8 +101,8 @@ int FatGet(int fd, std::uint32_t& value) {
 // The NTFS attributes, by open file or (for files that must not be opened) by path.
 int NtfsGet(int fd, const char* path, std::uint32_t& value) {
   unsigned char be[4];
-  ssize_t size = path != nullptr ? lgetxattr(path, kNtfsAttribBe, be, sizeof be)
-                                 : fgetxattr(fd, kNtfsAttribBe, be, sizeof be);
+  ssize_t size = path != nullptr ? lgetxattr(path, kNtfsAttribName, be, sizeof be)
+                                 : fgetxattr(fd, kNtfsAttribName, be, sizeof be);
   if (size < 0) return errno;
   if (size != sizeof be) return EINVAL;
   value = static_cast<std::uint32_t>(be[0]) << 24 | static_cast<std::uint32_t>(be[1]) << 16 |
@@ -121,8 +115,8 @@ int NtfsSet(int fd, const char* path, std::uint32_t value) {
   unsigned char be[4] = {static_cast<unsigned char>(value >> 24),
                          static_cast<unsigned char>(value >> 16),
                          static_cast<unsigned char>(value >> 8), static_cast<unsigned char>(value)};
-  int result = path != nullptr ? lsetxattr(path, kNtfsAttribBe, be, sizeof be, 0)
-                               : fsetxattr(fd, kNtfsAttribBe, be, sizeof be, 0);
+  int result = path != nullptr ? lsetxattr(path, kNtfsAttribName, be, sizeof be, 0)
+                               : fsetxattr(fd, kNtfsAttribName, be, sizeof be, 0);
   return result == 0 ? 0 : errno;
 }
 

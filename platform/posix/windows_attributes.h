@@ -10,6 +10,7 @@
 
 #include "platform/file_error.h"
 #include "platform/posix/unique_fd.h"
+#include "platform/posix/volume.h"
 
 namespace orm::posix {
 
@@ -27,9 +28,6 @@ struct EntryStat {
 
 // A file's user.DOSATTRIB bytes ("" where none are stored), where they are known.
 using DosAttribBytes = std::optional<std::string>;
-
-// The extended attribute in which Samba and Wine keep Windows attributes.
-inline constexpr const char* kDosAttribName = "user.DOSATTRIB";
 
 // The user.DOSATTRIB bytes of the open file fd ("" where none are stored): 0, or the errno.
 int ReadDosAttribOf(int fd, std::string& bytes);
