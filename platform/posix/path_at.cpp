@@ -98,8 +98,11 @@ int OpenSubfolderAt(int dir, const char* name) {
     return -1;
   }
   // Without the access time, as every read of the walk.
-  const int fd = OpenBelow(dir, 0, entry, O_RDONLY | O_NOATIME);
-  return fd >= 0 || errno != EPERM ? fd : OpenBelow(dir, 0, entry, O_RDONLY);
+  int fd = OpenBelow(dir, 0, entry, O_RDONLY | O_NOATIME);
+  if (fd < 0 && errno == EPERM) fd = OpenBelow(dir, 0, entry, O_RDONLY);
+  // A folder we may enter but not read still reaches its entries, as its path would.
+  if (fd < 0 && errno == EACCES) fd = OpenBelow(dir, 0, entry, O_PATH);
+  return fd;
 }
 
 std::string FolderOf(const std::string& path) {

@@ -48,7 +48,9 @@ class PathAt {
 // Opens the subfolder name of the folder open as dir to read it: never through a symbolic
 // link, never into another mount (openat2 with RESOLVE_NO_SYMLINKS | RESOLVE_BENEATH |
 // RESOLVE_NO_XDEV, or on older kernels openat with O_NOFOLLOW and a test of the device).
-// Returns the descriptor, or -1 with errno (ELOOP or ENOTDIR for a link, EXDEV for a mount).
+// A folder that may be entered but not read is opened O_PATH: its entries are reached, its
+// listing fails. Returns the descriptor, or -1 with errno (ELOOP or ENOTDIR for a link, EXDEV
+// for a mount).
 int OpenSubfolderAt(int dir, const char* name);
 
 // openat(dir, name, flags), asking the kernel not to set the entry's access time for what is
