@@ -681,8 +681,8 @@ class PosixFolder final : public Folder {
   };
 
   // Closes the open file, writing first the attributes set for it and not written yet. Their
-  // change has been
-  // answered already: should this write fail, the file keeps the attributes it had.
+  // change has been answered already: should this write fail, the file keeps the attributes it
+  // had.
   void LetGoOfFile() {
     if (file_ && file_->unwritten) {
       (void)posix::WriteDosAttribOf(file_->fd.get(), *file_->dos_attrib, path_ + file_->name);
