@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The file service tests on an ext4 image, where runs of new files are switched by the kernel
-# in the background; then a check of the image after unmounting.
+# A test program on an ext4 image, where writes are deferred and runs of new files renamed in
+# the background; then a check of the image after unmounting.
 #   volume-ext4.sh TEST_PROGRAM
 set -euo pipefail
 . "$(dirname "$0")/volume-lib.sh"
@@ -14,7 +14,8 @@ trap 'umount "$volume" 2>/dev/null || true; rm -rf "$work"' EXIT
 truncate -s 64M "$work/ext4.img"
 mkfs.ext4 -q -F "$work/ext4.img"
 mount -o loop "$work/ext4.img" "$volume"
-ORMAVELL_TEST_KIND=local ORMAVELL_TEST_VOLUME="$volume" "$program"
+# Programs that make their folders in the temporary folder make them on this volume too.
+ORMAVELL_TEST_KIND=local ORMAVELL_TEST_VOLUME="$volume" TMPDIR="$volume" "$program"
 umount "$volume"
 e2fsck -fn "$work/ext4.img" >/dev/null || fail "the ext4 image does not check clean"
 echo "ok: the ext4 image checks clean"
