@@ -707,7 +707,7 @@ class WindowTest : public QObject {
     }
   }
 
-  void theLogEndsInViewWhenAnOperationEnds() {
+  void theLogEndsInViewAfterALongLineBringsTheScrollBar() {
     QTemporaryDir pictures;
     QTemporaryDir drive;
     QVERIFY(pictures.isValid() && drive.isValid());
