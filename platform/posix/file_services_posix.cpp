@@ -453,7 +453,7 @@ class PosixFileServices final : public FileServices {
         staged->fat_attrib.reset();
         if (!error.ok()) return error;
       }
-      return posix::WriteAttributesOf(staged->content.get(), entry, attributes, nullptr, nullptr,
+      return posix::WriteAttributesOf(staged->content.get(), entry, attributes, nullptr,
                                       &staged->dos_attrib);
     }
     if (at.error() != 0) return FileErrorFromErrno(at.error(), entry);
@@ -544,10 +544,16 @@ class PosixFolder final : public Folder {
   }
   FileError SetFolderAttributes(std::uint32_t attributes) override {
     if (services_.refusing()) return Refused();
-    return posix::WriteAttributesOf(fd_.get(), bare_, attributes, nullptr, &stat_);
+    return posix::WriteAttributesOf(fd_.get(), bare_, attributes, &stat_);
   }
   std::string ResolveNameCase(const std::string& name) override {
-    return HasNul(name) ? name : posix::ResolveNameCaseAt(fd_.get(), name);
+    if (!Plain(name)) return name;
+    // The settings file is opened here for the calls that follow; its stat tells whether the
+    // name stands as written, and only a missing name has the folder read.
+    OpenFile* file = nullptr;
+    const FileError error = Open(name, path_ + name, file);
+    if (error.ok() || error.os_error != ENOENT) return name;
+    return posix::ResolveNameCaseAt(fd_.get(), name, true);
   }
   FileError GetAttributes(const std::string& name, std::uint32_t& attributes) override {
     attributes = 0;
@@ -588,7 +594,7 @@ class PosixFolder final : public Folder {
       file->dos_attrib = std::move(bytes);
       return FileError::Success();
     }
-    return posix::WriteAttributesOf(file->fd.get(), path, attributes, nullptr, &file->stat,
+    return posix::WriteAttributesOf(file->fd.get(), path, attributes, &file->stat,
                                     &file->dos_attrib);
   }
   FileError ReadFile(const std::string& name, std::string& bytes) override {

@@ -15,10 +15,11 @@
 
 namespace orm::posix {
 
-std::string ResolveNameCaseAt(int dirfd, const std::string& name) {
+std::string ResolveNameCaseAt(int dirfd, const std::string& name, bool missing) {
   struct stat st {};
   if (name.empty() || name == "." || name == ".." ||
-      fstatat(dirfd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT) {
+      (!missing &&
+       (fstatat(dirfd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT))) {
     return name;
   }
   // A descriptor of its own, so that the caller's folder keeps its place in any listing.

@@ -48,7 +48,16 @@ FileError StatAt(int dirfd, const std::string& name, const std::string& path, En
   };
   // ntfs-3g shows an empty file with the system bit as a FIFO (Interix); when a change of
   // attributes changes that type, FUSE answers the next stat with EIO once, then answers afresh.
-  if (!entry_stat() && (errno != EIO || !entry_stat())) return FileErrorFromErrno(errno, path);
+  if (!entry_stat() && (errno != EIO || !entry_stat())) {
+    const int err = errno;
+    // A name missing from a folder held open is a missing file: the folder is there, and
+    // needs no stat of its own to tell 53 from 76.
+    if (err == ENOENT && dirfd != AT_FDCWD && !name.empty() &&
+        name.find('/') == std::string::npos) {
+      return FileError::Of(kErrFileNotFound, err);
+    }
+    return FileErrorFromErrno(err, path);
+  }
   info.type = stx.stx_mode & S_IFMT;
   info.dev = makedev(stx.stx_dev_major, stx.stx_dev_minor);
   info.ino = stx.stx_ino;
@@ -344,7 +353,7 @@ void UniqueFd::reset(int fd) {
 }
 
 FileError ReadAttributesAt(int dirfd, const std::string& name, const std::string& path,
-                           std::uint32_t& attributes, const EntryStat* known, UniqueFd* opened) {
+                           std::uint32_t& attributes, const EntryStat* known) {
   attributes = 0;
   EntryInfo info;
   if (known != nullptr) {
@@ -368,27 +377,25 @@ FileError ReadAttributesAt(int dirfd, const std::string& name, const std::string
     if (error.ok()) error = BackendOf(fd.get(), info, path, backend);
     if (error.ok()) error = ReadStored(backend, fd.get(), info, path, result);
     if (!error.ok()) return error;
-    if (opened != nullptr) *opened = std::move(fd);
   }
   attributes = result | MountBits(info);
   return FileError::Success();
 }
 
 FileError WriteAttributesAt(int dirfd, const std::string& name, const std::string& path,
-                            std::uint32_t attributes, const EntryStat* known, std::uint32_t* now) {
+                            std::uint32_t attributes, const EntryStat* known) {
   EntryInfo info;
   if (known != nullptr) {
     info = *known;
   } else if (FileError error = StatAt(dirfd, name, path, info); !error.ok()) {
     return error;
   }
-  std::uint32_t shown = 0;
-  if (now == nullptr) now = &shown;
+  std::uint32_t now = 0;
   // No back end keeps attributes of links, nor of special files but NTFS ones (user.* refuses
   // them with EPERM), and setting them must never reach through a link.
   if (!S_ISLNK(info.type) && !S_ISREG(info.type) && !S_ISDIR(info.type) &&
       IsNtfsSpecialFile(ReachablePath(dirfd, name))) {
-    int err = NtfsReplace(-1, ReachablePath(dirfd, name).c_str(), attributes & kOwnedBits, *now);
+    int err = NtfsReplace(-1, ReachablePath(dirfd, name).c_str(), attributes & kOwnedBits, now);
     return err == 0 ? FileError::Success() : FileErrorFromErrno(err, path);
   }
   if (!S_ISREG(info.type) && !S_ISDIR(info.type)) return FileErrorFromErrno(EPERM, path);
@@ -399,9 +406,8 @@ FileError WriteAttributesAt(int dirfd, const std::string& name, const std::strin
   if (error.ok()) error = BackendOf(fd.get(), info, path, backend);
   DosAttribBytes dos_attrib;
   if (error.ok()) {
-    error = WriteStored(backend, fd.get(), info, path, attributes & kOwnedBits, *now, dos_attrib);
+    error = WriteStored(backend, fd.get(), info, path, attributes & kOwnedBits, now, dos_attrib);
   }
-  *now |= MountBits(info);
   return error;
 }
 
@@ -470,8 +476,7 @@ FileError ReadAttributesOf(int fd, const std::string& path, std::uint32_t& attri
 }
 
 FileError WriteAttributesOf(int fd, const std::string& path, std::uint32_t attributes,
-                            std::uint32_t* now, const EntryStat* known,
-                            DosAttribBytes* dos_attrib) {
+                            const EntryStat* known, DosAttribBytes* dos_attrib) {
   EntryInfo info;
   Backend backend = Backend::kNone;
   std::uint32_t shown = 0;
@@ -487,7 +492,6 @@ FileError WriteAttributesOf(int fd, const std::string& path, std::uint32_t attri
   if (error.ok())
     error = WriteStored(backend, fd, info, path, attributes & kOwnedBits, shown, bytes);
   if (dos_attrib != nullptr) *dos_attrib = error.ok() ? std::move(bytes) : std::nullopt;
-  if (now != nullptr) *now = shown;
   return error;
 }
 

@@ -59,21 +59,18 @@ FileError StatAt(int dirfd, const std::string& name, const std::string& path,
 // carries kAttrReparsePoint and never kAttrDirectory; the root of another mount carries
 // kAttrReparsePoint (with kAttrDirectory when it is a folder). path is the entry's full path
 // (the same as name for AT_FDCWD): it names the entry in a failure and reaches NTFS special
-// files, which are never opened. known is a stat of the entry just taken, if any; opened, if
-// given, receives the regular file or folder opened on the way (left empty where none was).
+// files, which are never opened. known is a stat of the entry just taken, if any.
 FileError ReadAttributesAt(int dirfd, const std::string& name, const std::string& path,
-                           std::uint32_t& attributes, const EntryStat* known = nullptr,
-                           UniqueFd* opened = nullptr);
+                           std::uint32_t& attributes, const EntryStat* known = nullptr);
 
 // Replaces the read-only, hidden, system and archive bits of the entry with those of
 // attributes, reading and writing back what the file system keeps, so that every other bit
 // survives. Nothing is written when the bits are already so. Symbolic links and special files
 // cannot carry attributes (70), but for the NTFS files ntfs-3g shows as special ones (empty
 // system files); a file system that stores none fails with 75. known is a stat of the entry
-// just taken, if any; now, if given, receives on success what ReadAttributesAt would now report.
+// just taken, if any.
 FileError WriteAttributesAt(int dirfd, const std::string& name, const std::string& path,
-                            std::uint32_t attributes, const EntryStat* known = nullptr,
-                            std::uint32_t* now = nullptr);
+                            std::uint32_t attributes, const EntryStat* known = nullptr);
 
 // The same two for the regular file or folder open as fd (any access mode), which path names in
 // a failure; the open file is worked on even after its name has gone or changed. known is what
@@ -83,8 +80,7 @@ FileError ReadAttributesOf(int fd, const std::string& path, std::uint32_t& attri
 // dos_attrib, if given, holds the file's user.DOSATTRIB bytes where known and receives them as
 // the change leaves them (nullopt where the attributes are kept elsewhere).
 FileError WriteAttributesOf(int fd, const std::string& path, std::uint32_t attributes,
-                            std::uint32_t* now = nullptr, const EntryStat* known = nullptr,
-                            DosAttribBytes* dos_attrib = nullptr);
+                            const EntryStat* known = nullptr, DosAttribBytes* dos_attrib = nullptr);
 
 // The user.DOSATTRIB bytes that blob (a regular file's, "" where none are stored) becomes when
 // the file is given the read-only, hidden, system and archive bits of attributes, every other
