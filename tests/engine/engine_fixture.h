@@ -23,6 +23,12 @@ inline constexpr std::uint32_t kVisibleBits =
 class EngineFixture : public ::testing::Test {
  protected:
   EngineFixture() { window.drive = drive.driveText(); }
+#ifndef _WIN32
+  // The drive in a fresh folder below base.
+  explicit EngineFixture(const std::filesystem::path& base) : drive(base) {
+    window.drive = drive.driveText();
+  }
+#endif
 
   // Writes a picture file into the pictures folder and returns its full path.
   std::string MakePicture(const std::string& name, const std::string& bytes);

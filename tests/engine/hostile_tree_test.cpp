@@ -3,8 +3,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -17,6 +15,7 @@
 #include <vector>
 
 #include "engine/folder_dresser.h"
+#include "tests/common/mounts.h"
 #include "tests/engine/engine_fixture.h"
 
 namespace fs = std::filesystem;
@@ -25,17 +24,6 @@ namespace orm {
 namespace {
 
 const char kSuccess[] = "*** Все операции завершены успешно";
-
-// The tests mount volumes of their own, in a mount namespace of this process, so that nothing
-// stays mounted when a test dies.
-class PrivateMounts : public ::testing::Environment {
- public:
-  void SetUp() override {
-    ASSERT_EQ(unshare(CLONE_NEWNS), 0) << "these tests mount volumes and must run as root";
-    ASSERT_EQ(mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr), 0);
-  }
-};
-const auto* const kPrivateMounts = ::testing::AddGlobalTestEnvironment(new PrivateMounts);
 
 class HostileTreeTest : public test::EngineFixture {
  protected:
@@ -148,41 +136,21 @@ TEST_F(HostileTreeTest, OddNamesAreDressedAndLoggedReadably) {
 }
 
 // Trees of tens of thousands of folders are built and walked on a tmpfs of their own, which keeps
-// user.* attributes like a disk and costs a fraction of its time.
-class MemoryVolume {
- public:
-  MemoryVolume() {
-    mounted_ = mount("tmpfs", dir_.path().c_str(), "tmpfs", 0, "size=1g,nr_inodes=400k") == 0;
-    EXPECT_TRUE(mounted_) << "tmpfs: " << std::strerror(errno);
-  }
-  ~MemoryVolume() {
-    if (mounted_) umount2(dir_.path().c_str(), MNT_DETACH);
-  }
-  const fs::path& path() const { return dir_.path(); }
-
- private:
-  test::TempDir dir_;
-  bool mounted_ = false;
+// user.* attributes like a disk and costs a fraction of its time. It is mounted before the
+// fixture makes its drive there.
+struct MemoryVolume {
+  test::TmpfsFolder volume{"size=1g,nr_inodes=400k"};
 };
 
-class LargeTreeTest : public ::testing::Test {
+class LargeTreeTest : private MemoryVolume, public test::EngineFixture {
  protected:
-  void SetUp() override {
-    window.drive = drive.driveText();
-    test::WriteBytes(pictures.path() / "sea.jpg", "JPEG");
-    window.picture = pictures / "sea.jpg";
-  }
+  LargeTreeTest() : EngineFixture(volume.path()) {}
+  void SetUp() override { window.picture = MakePicture("sea.jpg", "JPEG"); }
   std::size_t LoggedFolders() const {
     return static_cast<std::size_t>(
         std::count_if(window.log.begin(), window.log.end(),
                       [](const std::string& line) { return line.rfind("  /", 0) == 0; }));
   }
-
-  MemoryVolume volume;
-  test::TestDrive drive{volume.path()};
-  test::TempDir pictures;
-  test::ScriptedWindow window;
-  FolderDresser dresser{window, NativeFileServices()};
 };
 
 TEST_F(LargeTreeTest, EveryOneOfFortyThousandSubfoldersIsDressed) {

@@ -5,7 +5,7 @@
 
 #include "engine/folder_dresser.h"
 #include "support/as.h"
-#include "tests/engine/scripted_window.h"
+#include "tests/engine/engine_fixture.h"
 
 namespace orm {
 namespace {
@@ -111,11 +111,7 @@ TEST(DriveRoot, IsTheThreeCharacterRootOnWindowsAndTheDestinationOnLinux) {
 #endif
 }
 
-class AddLogTest : public ::testing::Test {
- protected:
-  test::ScriptedWindow window;
-  FolderDresser dresser{window, NativeFileServices()};
-};
+class AddLogTest : public test::EngineFixture {};
 
 TEST_F(AddLogTest, AppendsSelectsAndProcessesEventsEveryTime) {
   dresser.AddLog("first");

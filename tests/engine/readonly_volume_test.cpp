@@ -1,8 +1,5 @@
 // Operations on a volume that refuses every change: an ext4 image mounted read-only, a volume
 // of the running system, and single files that cannot be deleted.
-#include <sched.h>
-#include <sys/mount.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,8 +9,8 @@
 #include <vector>
 
 #include "engine/folder_dresser.h"
-#include "tests/common/test_files.h"
-#include "tests/engine/scripted_window.h"
+#include "tests/common/mounts.h"
+#include "tests/engine/engine_fixture.h"
 
 namespace fs = std::filesystem;
 
@@ -30,57 +27,48 @@ std::string Quoted(const fs::path& path) {
   return "'" + path.string() + "'";
 }
 
-// An ext4 volume made from a folder's content and mounted read-only.
+// An ext4 volume made from the drive's content and mounted read-only.
 class ReadOnlyVolume {
  public:
-  explicit ReadOnlyVolume(const fs::path& content) {
-    image_ = work_.path() / "volume.img";
-    mount_ = work_.path() / "mnt";
-    fs::create_directory(mount_);
-    EXPECT_EQ(Shell("mkfs.ext4 -q -F -d " + Quoted(content) + " " + Quoted(image_) + " 8M"), 0);
-    mounted_ = Shell("mount -o loop,ro " + Quoted(image_) + " " + Quoted(mount_)) == 0;
-    EXPECT_TRUE(mounted_) << "mounting a loop device needs root";
-  }
+  explicit ReadOnlyVolume(const fs::path& content) : mount_(Make(content, work_.path())) {}
   // The program must hold nothing of the volume once an operation has ended: the user unmounts
   // it then.
-  ~ReadOnlyVolume() {
-    if (mounted_) {
-      EXPECT_EQ(Shell("umount " + Quoted(mount_)), 0) << "the volume is busy";
-    }
-  }
-  bool mounted() const { return mounted_; }
-  std::string root() const { return mount_.string() + "/"; }
+  ~ReadOnlyVolume() { EXPECT_TRUE(mount_.Unmount()) << "the volume is busy"; }
+  bool mounted() const { return mount_.mounted(); }
+  std::string root() const { return (work_.path() / "mnt").string() + "/"; }
 
  private:
+  static test::Mount Make(const fs::path& content, const fs::path& work) {
+    fs::create_directory(work / "mnt");
+    EXPECT_EQ(
+        Shell("mkfs.ext4 -q -F -d " + Quoted(content) + " " + Quoted(work / "volume.img") + " 8M"),
+        0);
+    return test::Mount::Image(work / "volume.img", (work / "mnt").string(), "ro");
+  }
   test::TempDir work_;
-  fs::path image_;
-  fs::path mount_;
-  bool mounted_ = false;
+  test::Mount mount_;
 };
 
-class ReadOnlyVolumeTest : public ::testing::Test {
+class ReadOnlyVolumeTest : public test::EngineFixture {
  protected:
-  test::TempDir content;
-  test::TempDir pictures;
-  test::ScriptedWindow window;
-  FolderDresser dresser{window, NativeFileServices()};
+  // The drive's own folder is the volume's content; the tests dress the mounted volume.
+  fs::path content() const { return drive.fs(); }
 };
 
 // A place of the running system gets nothing, even one this process could write to, and even
 // through a bind mount: the picture is not copied, a picture there is not deleted, the walk
 // stops at the root's first write, and no file appears anywhere.
 TEST_F(ReadOnlyVolumeTest, ASystemVolumeIsRefusedWhoeverAsks) {
-  // /var on a tmpfs of a mount namespace of the test's own: a system folder that can be written.
-  ASSERT_EQ(unshare(CLONE_NEWNS), 0) << "this test mounts volumes and must run as root";
-  ASSERT_EQ(mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr), 0);
-  ASSERT_EQ(mount("ormavell-var", "/var", "tmpfs", 0, nullptr), 0);
-  const fs::path bound = content.path() / "var";
+  // /var on a tmpfs of this program's mount namespace: a system folder that can be written.
+  const test::Mount var = test::Mount::New("tmpfs", "/var", "");
+  ASSERT_TRUE(var.mounted());
+  const fs::path bound = drive.fs("var");
   fs::create_directories(bound);
-  ASSERT_EQ(mount("/var", bound.c_str(), nullptr, MS_BIND, nullptr), 0);
+  const test::Mount bind = test::Mount::Bind("/var", bound.string(), false);
+  ASSERT_TRUE(bind.mounted());
   fs::create_directories("/var/A");
   test::WriteBytes("/var/Ormavell.png", "old picture");
-  test::WriteBytes(pictures.path() / "sea.jpg", "JPEG");
-  window.picture = pictures / "sea.jpg";
+  window.picture = MakePicture("sea.jpg", "JPEG");
 
   for (const std::string& root : Lines{"/var/", bound.string() + "/"}) {
     window.drive = root;
@@ -100,17 +88,14 @@ TEST_F(ReadOnlyVolumeTest, ASystemVolumeIsRefusedWhoeverAsks) {
   std::sort(left.begin(), left.end());
   EXPECT_EQ(left, (Lines{"/var/A", "/var/Ormavell.png"}));
   EXPECT_EQ(test::ReadBytes("/var/Ormavell.png"), "old picture");
-  umount2(bound.c_str(), MNT_DETACH);
-  umount2("/var", MNT_DETACH);
 }
 
 TEST_F(ReadOnlyVolumeTest, InstallStopsAtTheCopyWithPermissionDenied) {
-  fs::create_directories(content.path() / "A");
-  test::WriteBytes(pictures.path() / "sea.jpg", "JPEG");
-  ReadOnlyVolume volume(content.path());
+  fs::create_directories(content() / "A");
+  window.picture = MakePicture("sea.jpg", "JPEG");
+  ReadOnlyVolume volume(content());
   ASSERT_TRUE(volume.mounted());
   window.drive = volume.root();
-  window.picture = pictures / "sea.jpg";
   dresser.cmdSkin_Click(0);
 
   EXPECT_EQ(window.Log(), (Lines{"*** Копирование файла картинки в корень диска", "", "  Ошибка 70",
@@ -118,10 +103,10 @@ TEST_F(ReadOnlyVolumeTest, InstallStopsAtTheCopyWithPermissionDenied) {
 }
 
 TEST_F(ReadOnlyVolumeTest, RemoveReportsEachPictureItCannotDeleteAndStillWalks) {
-  fs::create_directories(content.path() / "A");
-  test::WriteBytes(content.path() / "Ormavell.jpg", "1");
-  test::WriteBytes(content.path() / "Ormavell.png", "2");
-  ReadOnlyVolume volume(content.path());
+  fs::create_directories(content() / "A");
+  test::WriteBytes(content() / "Ormavell.jpg", "1");
+  test::WriteBytes(content() / "Ormavell.png", "2");
+  ReadOnlyVolume volume(content());
   ASSERT_TRUE(volume.mounted());
   window.drive = volume.root();
   dresser.cmdSkin_Click(1);
@@ -147,14 +132,12 @@ TEST_F(ReadOnlyVolumeTest, RemoveReportsEachPictureItCannotDeleteAndStillWalks) 
 }
 
 TEST_F(ReadOnlyVolumeTest, APictureThatCannotBeDeletedDoesNotStopTheOthers) {
-  test::TempDir drive;
-  test::WriteBytes(drive.path() / "Ormavell.jpg", "stuck");
-  test::WriteBytes(drive.path() / "Ormavell.png", "goes");
+  test::WriteBytes(drive.fs() / "Ormavell.jpg", "stuck");
+  test::WriteBytes(drive.fs() / "Ormavell.png", "goes");
   // An immutable file cannot be deleted, not even by root.
-  ASSERT_EQ(Shell("chattr +i " + Quoted(drive.path() / "Ormavell.jpg")), 0);
-  window.drive = drive.path().string();
+  ASSERT_EQ(Shell("chattr +i " + Quoted(drive.fs() / "Ormavell.jpg")), 0);
   dresser.cmdSkin_Click(1);
-  Shell("chattr -i " + Quoted(drive.path() / "Ormavell.jpg"));
+  Shell("chattr -i " + Quoted(drive.fs() / "Ormavell.jpg"));
 
   Lines log = window.Log();
   const std::string root = drive.root();
@@ -163,26 +146,24 @@ TEST_F(ReadOnlyVolumeTest, APictureThatCannotBeDeletedDoesNotStopTheOthers) {
   };
   EXPECT_TRUE(has("  Ошибка 70 при удалении файла " + root + "Ormavell.jpg"));
   EXPECT_TRUE(has("  Удалён файл " + root + "Ormavell.png..."));
-  EXPECT_TRUE(fs::exists(drive.path() / "Ormavell.jpg"));
-  EXPECT_FALSE(fs::exists(drive.path() / "Ormavell.png"));
+  EXPECT_TRUE(fs::exists(drive.fs() / "Ormavell.jpg"));
+  EXPECT_FALSE(fs::exists(drive.fs() / "Ormavell.png"));
   EXPECT_EQ(log.back(), "*** Все операции завершены успешно");
 }
 
 TEST_F(ReadOnlyVolumeTest, RemoveOnARootWhoseSettingsFileCannotBeRewrittenFails) {
-  test::TempDir drive;
-  fs::create_directories(drive.path() / "A");
+  fs::create_directories(drive.fs() / "A");
   const std::string settings =
       "[ExtShellFolderViews]\r\n{BE098140-A513-11D0-A3A4-00C04FD706EC}=x\r\n";
-  test::WriteBytes(drive.path() / "Desktop.INI", settings);
-  ASSERT_EQ(Shell("chattr +i " + Quoted(drive.path() / "Desktop.INI")), 0);
-  window.drive = drive.path().string();
+  test::WriteBytes(drive.fs() / "Desktop.INI", settings);
+  ASSERT_EQ(Shell("chattr +i " + Quoted(drive.fs() / "Desktop.INI")), 0);
   dresser.cmdSkin_Click(1);
-  Shell("chattr -i " + Quoted(drive.path() / "Desktop.INI"));
+  Shell("chattr -i " + Quoted(drive.fs() / "Desktop.INI"));
 
   EXPECT_EQ(window.Log(), (Lines{"*** Удаление файлов картинок с маской \"Ormavell.*\"", "", "",
                                  "*** Построение дерева каталогов", "", "  " + drive.root(),
                                  "    Ошибка записи Desktop.INI"}));
-  EXPECT_EQ(test::ReadBytes(drive.path() / "Desktop.INI"), settings);
+  EXPECT_EQ(test::ReadBytes(drive.fs() / "Desktop.INI"), settings);
 }
 
 }  // namespace

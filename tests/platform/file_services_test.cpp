@@ -3,8 +3,6 @@
 // tests run in the system's temporary folder as "local". They mount folders (bind mounts, a
 // small tmpfs) in a private mount namespace, so they need root.
 #include <fcntl.h>
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -21,6 +19,7 @@
 #include <vector>
 
 #include "platform/file_services.h"
+#include "tests/common/mounts.h"
 #include "tests/common/test_files.h"
 
 namespace orm {
@@ -28,6 +27,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
+using test::Mount;
 using test::ReadBytes;
 using test::TempDir;
 using test::U8Path;
@@ -69,52 +69,6 @@ fs::path VolumeFolder() {
   const char* folder = std::getenv("ORMAVELL_TEST_VOLUME");
   return folder != nullptr ? fs::path(folder) : fs::temp_directory_path();
 }
-
-// Mounts made by the tests vanish with the process, whatever becomes of it.
-class PrivateMounts : public ::testing::Environment {
- public:
-  void SetUp() override {
-    ASSERT_EQ(unshare(CLONE_NEWNS), 0)
-        << "these tests mount folders and must run as root: " << std::strerror(errno);
-    ASSERT_EQ(mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr), 0)
-        << std::strerror(errno);
-  }
-};
-const auto* const kPrivateMounts = ::testing::AddGlobalTestEnvironment(new PrivateMounts);
-
-// A mount for the length of a test: source (a folder, or a tmpfs with options) at target.
-class Mount {
- public:
-  static std::unique_ptr<Mount> Bind(const std::string& source, const std::string& target,
-                                     bool read_only) {
-    auto result = std::unique_ptr<Mount>(new Mount(target));
-    result->mounted_ = mount(source.c_str(), target.c_str(), nullptr, MS_BIND, nullptr) == 0;
-    EXPECT_TRUE(result->mounted_) << "bind " << source << ": " << std::strerror(errno);
-    if (result->mounted_ && read_only) {
-      EXPECT_EQ(mount(nullptr, target.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr),
-                0)
-          << std::strerror(errno);
-    }
-    return result;
-  }
-  static std::unique_ptr<Mount> New(const std::string& type, const std::string& target,
-                                    const std::string& options) {
-    auto result = std::unique_ptr<Mount>(new Mount(target));
-    result->mounted_ = mount(type.c_str(), target.c_str(), type.c_str(), 0, options.c_str()) == 0;
-    EXPECT_TRUE(result->mounted_) << type << ": " << std::strerror(errno);
-    return result;
-  }
-  ~Mount() {
-    if (mounted_) umount2(target_.c_str(), MNT_DETACH);
-  }
-  Mount(const Mount&) = delete;
-  Mount& operator=(const Mount&) = delete;
-
- private:
-  explicit Mount(std::string target) : target_(std::move(target)) {}
-  std::string target_;
-  bool mounted_ = false;
-};
 
 std::string Describe(const FileError& error) {
   return std::to_string(error.number) + " (errno " + std::to_string(error.os_error) + ")";

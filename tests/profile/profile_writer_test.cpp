@@ -5,7 +5,6 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -26,6 +25,7 @@
 
 #include "platform/file_services.h"
 #include "platform/posix/name_case.h"
+#include "tests/common/mounts.h"
 #include "tests/common/test_files.h"
 
 namespace orm::posix {
@@ -60,26 +60,6 @@ std::string Xattr(const std::string& file, const char* name) {
   ssize_t size = ::getxattr(file.c_str(), name, value, sizeof value);
   return size < 0 ? "<" + std::string(std::strerror(errno)) + ">" : std::string(value, size);
 }
-
-// A private tmpfs on a fresh folder, for volumes that are read-only or full. Needs root.
-class Tmpfs {
- public:
-  explicit Tmpfs(const std::string& options) {
-    if (::mount("tmpfs", dir_.path().c_str(), "tmpfs", 0, options.c_str()) != 0) {
-      ADD_FAILURE() << "mounting a tmpfs needs root: " << std::strerror(errno);
-    }
-  }
-  ~Tmpfs() { ::umount2(dir_.path().c_str(), MNT_DETACH); }
-  std::string operator/(const std::string& name) const { return dir_ / name; }
-  void MakeReadOnly() {
-    ASSERT_EQ(::mount(nullptr, dir_.path().c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0)
-        << std::strerror(errno);
-  }
-  const fs::path& path() const { return dir_.path(); }
-
- private:
-  test::TempDir dir_;
-};
 
 TEST(NameCase, FindsTheExistingFileInAnyLetterCase) {
   test::TempDir dir;
@@ -235,9 +215,9 @@ TEST(ProfileWriter, RefusesLinksAndEntriesThatAreNoRegularFile) {
 }
 
 TEST(ProfileWriter, ReadOnlyVolumeRefusesEveryWrite) {
-  Tmpfs volume("size=1m");
+  test::TmpfsFolder volume("size=1m");
   test::WriteBytes(volume / "Desktop.INI", "[a]\r\nx=1\r\n");
-  volume.MakeReadOnly();
+  volume.RemountReadOnly();
   EXPECT_EQ(Put(volume / "Desktop.INI", "a", "x", "2").number, kErrPermissionDenied);
   EXPECT_EQ(Put(volume / "Other.ini", "a", "x", "2").number, kErrPermissionDenied);
   EXPECT_EQ(test::ReadBytes(volume / "Desktop.INI"), "[a]\r\nx=1\r\n");
@@ -245,7 +225,7 @@ TEST(ProfileWriter, ReadOnlyVolumeRefusesEveryWrite) {
 }
 
 TEST(ProfileWriter, FullDiskKeepsTheOldFileWhole) {
-  Tmpfs volume("size=256k");
+  test::TmpfsFolder volume("size=256k");
   std::string old = "[a]\r\nx=" + std::string(100 * 1024, 'v') + "\r\n";
   test::WriteBytes(volume / "Desktop.INI", old);
   {
