@@ -14,6 +14,7 @@
 
 #include "engine/folder_dresser.h"
 #include "engine/run_time_error.h"
+#include "tests/common/dressing.h"
 #include "tests/engine/engine_fixture.h"
 #include "tests/engine/forwarding_files.h"
 
@@ -103,9 +104,8 @@ TEST_F(OperationTest, APictureNameNoWindowsNameCanHoldIsRefusedBeforeAnythingIsW
   dresser.cmdSkin_Click(0);
   const auto before = DriveState();
 
-  const std::string guid = "{BE098140-A513-11D0-A3A4-00C04FD706EC}";
   for (const std::string& extension :
-       {"jpg\r\n[" + guid + "]\r\nIconArea_Text=0x000000FF", std::string("jp\ng"),
+       {"jpg\r\n[" + test::kViewGuid + "]\r\nIconArea_Text=0x000000FF", std::string("jp\ng"),
         std::string("j\tpg"), std::string("jp\x01g"), std::string("jp\x1fg"), std::string("j<g"),
         std::string("j>g"), std::string("j:g"), std::string("j\"g"), std::string("j\\g"),
         std::string("j|g"), std::string("j?g"), std::string("j*g")}) {

@@ -6,30 +6,26 @@
 #include <string>
 
 #include "engine/folder_dresser.h"
+#include "tests/common/dressing.h"
 #include "tests/engine/engine_fixture.h"
 
 namespace orm {
 namespace {
 
-const std::string kGuid = "{BE098140-A513-11D0-A3A4-00C04FD706EC}";
-const std::string kViewsBlock = "[ExtShellFolderViews]\r\n" + kGuid + "=" + kGuid + "\r\n";
+using test::kClassInfoSection;
+using test::kViewGuid;
+using test::kViewsSection;
+using test::PictureEntry;
 
-// The picture entry of a folder depth levels below the root, for a .jpg picture.
+// The picture entry line of a folder depth levels down, for a .jpg picture.
 std::string Image(int depth) {
-  std::string up;
-  for (int level = 0; level < depth; ++level) up += "..\\";
-  return "IconArea_Image=" + up + "Ormavell.jpg\r\n";
+  return "IconArea_Image=" + PictureEntry(depth) + "\r\n";
 }
 
 // The GUID section as an install with a .jpg picture writes it in a folder depth levels down.
 std::string GuidSection(int depth, const std::string& text, const std::string& background = "") {
-  std::string section =
-      "[" + kGuid + "]\r\nAttributes=1\r\n" + Image(depth) + "IconArea_Text=" + text + "\r\n";
-  if (!background.empty()) section += "IconArea_TextBackground=" + background + "\r\n";
-  return section;
+  return test::GuidSection(PictureEntry(depth), text, background);
 }
-
-const std::string kClassInfo = "[.ShellClassInfo]\r\nConfirmFileOp=0\r\n";
 
 class SettingsTest : public test::EngineFixture {
  protected:
@@ -44,8 +40,8 @@ TEST_F(SettingsTest, InstallCreatesTheThreeSectionsInEveryFolder) {
   window.textColor = 0x000000FF;
   dresser.cmdSkin_Click(0);
 
-  EXPECT_EQ(Settings(), kViewsBlock + GuidSection(0, "0x000000FF") + kClassInfo);
-  EXPECT_EQ(Settings("Games/"), kViewsBlock + GuidSection(1, "0x000000FF") + kClassInfo);
+  EXPECT_EQ(Settings(), kViewsSection + GuidSection(0, "0x000000FF") + kClassInfoSection);
+  EXPECT_EQ(Settings("Games/"), kViewsSection + GuidSection(1, "0x000000FF") + kClassInfoSection);
 }
 
 TEST_F(SettingsTest, TheBackgroundColourIsWrittenOnlyForACheckedBox) {
@@ -53,19 +49,20 @@ TEST_F(SettingsTest, TheBackgroundColourIsWrittenOnlyForACheckedBox) {
   window.backColorCheck = kChecked;
   window.backColor = 0x00FFFFFF;
   dresser.cmdSkin_Click(0);
-  EXPECT_EQ(Settings("A/"), kViewsBlock + GuidSection(1, "0x00000000", "0x00FFFFFF") + kClassInfo);
+  EXPECT_EQ(Settings("A/"),
+            kViewsSection + GuidSection(1, "0x00000000", "0x00FFFFFF") + kClassInfoSection);
 
   // A later install without the box takes the background out and keeps the rest.
   window.backColorCheck = kUnchecked;
   dresser.cmdSkin_Click(0);
-  EXPECT_EQ(Settings("A/"), kViewsBlock + GuidSection(1, "0x00000000") + kClassInfo);
+  EXPECT_EQ(Settings("A/"), kViewsSection + GuidSection(1, "0x00000000") + kClassInfoSection);
 
   // A greyed box counts as unchecked.
   window.backColorCheck = kChecked;
   dresser.cmdSkin_Click(0);
   window.backColorCheck = kGrayed;
   dresser.cmdSkin_Click(0);
-  EXPECT_EQ(Settings("A/"), kViewsBlock + GuidSection(1, "0x00000000") + kClassInfo);
+  EXPECT_EQ(Settings("A/"), kViewsSection + GuidSection(1, "0x00000000") + kClassInfoSection);
 }
 
 TEST_F(SettingsTest, InstallingTwiceLeavesTheSameBytes) {
@@ -84,8 +81,8 @@ TEST_F(SettingsTest, EarlierPictureEntriesOfEitherFormAreReplacedWhereTheyStand)
   const std::string deep = outer + "/" + std::string(117, 'e');
   drive.MakeFolders({"A/B", deep});
   auto earlier = [&](const std::string& image) {
-    return kViewsBlock + "[" + kGuid + "]\r\nAttributes=1\r\nIconArea_Image=" + image +
-           "\r\nExtra=kept\r\nIconArea_Text=0x00000000\r\n" + kClassInfo;
+    return kViewsSection + "[" + kViewGuid + "]\r\nAttributes=1\r\nIconArea_Image=" + image +
+           "\r\nExtra=kept\r\nIconArea_Text=0x00000000\r\n" + kClassInfoSection;
   };
   drive.MakeFile("A/B/Desktop.INI", earlier("\\Ormavell.bmp"));
   drive.MakeFile("A/Desktop.INI", earlier("..\\..\\Ormavell.jpg"));
@@ -93,11 +90,12 @@ TEST_F(SettingsTest, EarlierPictureEntriesOfEitherFormAreReplacedWhereTheyStand)
 
   EXPECT_EQ(Settings("A/B/"), earlier("..\\..\\Ormavell.jpg"));
   EXPECT_EQ(Settings("A/"), earlier("..\\Ormavell.jpg"));
-  EXPECT_EQ(Settings(outer + "/"), kViewsBlock + GuidSection(1, "0x00000000") + kClassInfo);
-  EXPECT_EQ(Settings(deep + "/"), kViewsBlock + "[" + kGuid +
+  EXPECT_EQ(Settings(outer + "/"),
+            kViewsSection + GuidSection(1, "0x00000000") + kClassInfoSection);
+  EXPECT_EQ(Settings(deep + "/"), kViewsSection + "[" + kViewGuid +
                                       "]\r\nAttributes=1\r\nIconArea_Image=\\Ormavell.jpg\r\n"
                                       "IconArea_Text=0x00000000\r\n" +
-                                      kClassInfo);
+                                      kClassInfoSection);
 }
 
 TEST_F(SettingsTest, ForeignEntriesSurviveInstallAndRemove) {
@@ -122,7 +120,7 @@ TEST_F(SettingsTest, ForeignEntriesSurviveInstallAndRemove) {
             "Mode=\r\n"
             "Vid=\r\n"
             "FolderType=Pictures\r\n" +
-                kViewsBlock + GuidSection(1, "0x00000000"));
+                kViewsSection + GuidSection(1, "0x00000000"));
 
   dresser.cmdSkin_Click(1);
   EXPECT_EQ(Settings("Photos/"),
@@ -142,7 +140,7 @@ TEST_F(SettingsTest, RemoveTakesOutTheViewAndKeepsTheFileHiddenAndSystem) {
   dresser.cmdSkin_Click(0);
   dresser.cmdSkin_Click(1);
 
-  const std::string expected = "[ExtShellFolderViews]\r\n" + kClassInfo;
+  const std::string expected = test::kRemovedDressing;
   EXPECT_EQ(Settings(), expected);
   EXPECT_EQ(Settings("A/"), expected);
   EXPECT_EQ(Attributes(drive / "A/Desktop.INI") & test::kVisibleBits, kAttrHidden | kAttrSystem);
@@ -194,7 +192,7 @@ TEST_F(SettingsTest, AReadOnlySettingsFileIsMadePlainRewrittenAndHiddenAgain) {
   SetAttributes(drive / "A/Desktop.INI", kAttrReadOnly);
   dresser.cmdSkin_Click(0);
   EXPECT_EQ(Settings("A/"), "[.ShellClassInfo]\r\nInfoTip=Mine\r\nConfirmFileOp=0\r\n" +
-                                kViewsBlock + GuidSection(1, "0x00000000"));
+                                kViewsSection + GuidSection(1, "0x00000000"));
   EXPECT_EQ(Attributes(drive / "A/Desktop.INI") & test::kVisibleBits, kAttrHidden | kAttrSystem);
 }
 
@@ -204,17 +202,17 @@ TEST_F(SettingsTest, ReadsThatFailLeaveOutOnlyTheirOwnEntry) {
   window.backColor = 0x00123456;
   dresser.cmdSkin_Click(0);
   // No text colour; the unreadable box counts as checked, so the background is written.
-  EXPECT_EQ(Settings("A/"), kViewsBlock + "[" + kGuid + "]\r\nAttributes=1\r\n" + Image(1) +
-                                "IconArea_TextBackground=0x00123456\r\n" + kClassInfo);
+  EXPECT_EQ(Settings("A/"), kViewsSection + "[" + kViewGuid + "]\r\nAttributes=1\r\n" + Image(1) +
+                                "IconArea_TextBackground=0x00123456\r\n" + kClassInfoSection);
 
   window.failing = {"BackColorCheck", "BackColor"};
   window.textColor = 0x00ABCDEF;
   dresser.cmdSkin_Click(0);
   // Neither written nor deleted: the earlier background stays.
-  EXPECT_EQ(Settings("A/"), kViewsBlock + "[" + kGuid + "]\r\nAttributes=1\r\n" + Image(1) +
+  EXPECT_EQ(Settings("A/"), kViewsSection + "[" + kViewGuid + "]\r\nAttributes=1\r\n" + Image(1) +
                                 "IconArea_TextBackground=0x00123456\r\n"
                                 "IconArea_Text=0x00ABCDEF\r\n" +
-                                kClassInfo);
+                                kClassInfoSection);
 }
 
 TEST_F(SettingsTest, ALowerCaseSettingsFileIsTheOneEdited) {
@@ -228,7 +226,7 @@ TEST_F(SettingsTest, ALowerCaseSettingsFileIsTheOneEdited) {
   }
   EXPECT_EQ(settingsFiles, 1);
   EXPECT_EQ(test::ReadBytes(drive.fs("A/desktop.ini")),
-            "[.ShellClassInfo]\r\nInfoTip=Mine\r\nConfirmFileOp=0\r\n" + kViewsBlock +
+            "[.ShellClassInfo]\r\nInfoTip=Mine\r\nConfirmFileOp=0\r\n" + kViewsSection +
                 GuidSection(1, "0x00000000"));
 }
 

@@ -26,6 +26,7 @@
 #include "engine/run_time_error.h"
 #include "resources/identity.h"
 #include "support/as.h"
+#include "tests/common/dressing.h"
 #include "tests/common/read_only_root.h"
 #include "ui/qt/about_box.h"
 #include "ui/qt/app_identity.h"
@@ -774,25 +775,18 @@ class WindowTest : public QObject {
     QCOMPARE(Bytes(root + QStringLiteral("Ormavell.jpg")), Bytes(picture));
     QCOMPARE(Attributes(root + QStringLiteral("Ormavell.jpg")), kAttrHidden);
     // Each folder's picture entry climbs from that folder to the root's backdrop.
-    const auto dressing = [](const QByteArray& picture) {
-      return "[ExtShellFolderViews]\r\n"
-             "{BE098140-A513-11D0-A3A4-00C04FD706EC}={BE098140-A513-11D0-A3A4-00C04FD706EC}\r\n"
-             "[{BE098140-A513-11D0-A3A4-00C04FD706EC}]\r\n"
-             "Attributes=1\r\n"
-             "IconArea_Image=" +
-             picture +
-             "\r\n"
-             "IconArea_Text=0x000000FF\r\n"
-             "IconArea_TextBackground=0x00FFFFFF\r\n";
+    const auto dressing = [](int depth) {
+      return QByteArray::fromStdString(
+          test::GuidSection(test::PictureEntry(depth), "0x000000FF", "0x00FFFFFF"));
     };
-    QCOMPARE(Bytes(root + QStringLiteral("Desktop.INI")),
-             dressing("Ormavell.jpg") + "[.ShellClassInfo]\r\nConfirmFileOp=0\r\n");
-    QCOMPARE(Bytes(root + QStringLiteral("A/desktop.ini")),
-             "[.ShellClassInfo]\r\nIconResource=x.ico,0\r\nConfirmFileOp=0\r\n" +
-                 dressing("..\\Ormavell.jpg"));
+    const QByteArray views = QByteArray::fromStdString(test::kViewsSection);
+    const QByteArray class_info = QByteArray::fromStdString(test::kClassInfoSection);
+    QCOMPARE(Bytes(root + QStringLiteral("Desktop.INI")), views + dressing(0) + class_info);
+    QCOMPARE(
+        Bytes(root + QStringLiteral("A/desktop.ini")),
+        "[.ShellClassInfo]\r\nIconResource=x.ico,0\r\nConfirmFileOp=0\r\n" + views + dressing(1));
     QVERIFY(!QFile::exists(root + QStringLiteral("A/Desktop.INI")));
-    QCOMPARE(Bytes(root + QStringLiteral("A/B/Desktop.INI")),
-             dressing("..\\..\\Ormavell.jpg") + "[.ShellClassInfo]\r\nConfirmFileOp=0\r\n");
+    QCOMPARE(Bytes(root + QStringLiteral("A/B/Desktop.INI")), views + dressing(2) + class_info);
     for (const char* file : {"Desktop.INI", "A/desktop.ini", "A/B/Desktop.INI"}) {
       QCOMPARE(Attributes(root + QLatin1String(file)), kAttrHidden | kAttrSystem);
     }
@@ -816,8 +810,7 @@ class WindowTest : public QObject {
                                  "*** Все операции завершены успешно"};
     QCOMPARE(Transcript(*w), removed);
     QVERIFY(!QFile::exists(root + QStringLiteral("Ormavell.jpg")));
-    const QByteArray undressed =
-        "[ExtShellFolderViews]\r\n[.ShellClassInfo]\r\nConfirmFileOp=0\r\n";
+    const QByteArray undressed = QByteArray::fromStdString(test::kRemovedDressing);
     QCOMPARE(Bytes(root + QStringLiteral("Desktop.INI")), undressed);
     QCOMPARE(Bytes(root + QStringLiteral("A/desktop.ini")),
              "[.ShellClassInfo]\r\nIconResource=x.ico,0\r\nConfirmFileOp=0\r\n"

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "engine/folder_dresser.h"
+#include "tests/common/dressing.h"
 #include "tests/common/test_files.h"
 #include "tests/engine/scripted_window.h"
 
@@ -13,8 +14,6 @@ namespace fs = std::filesystem;
 namespace orm::test::crosscheck {
 
 namespace {
-
-const std::string kGuid = "{BE098140-A513-11D0-A3A4-00C04FD706EC}";
 
 Step Install(std::uint32_t text, int check, std::uint32_t back = 0x00FFFFFF,
              const std::string& picture = "sea.jpg") {
@@ -53,7 +52,7 @@ const std::vector<Scenario>& Scenarios() {
          "[ExtShellFolderViews]\r\nDefault={5984FFE0-28D4-11CF-AE66-08002B2E1262}\r\n"
          "{5984FFE0-28D4-11CF-AE66-08002B2E1262}={5984FFE0-28D4-11CF-AE66-"
          "08002B2E1262}\r\n"},
-        {"Old/Desktop.INI", "[ExtShellFolderViews]\r\n" + kGuid + "=" + kGuid + "\r\n[" + kGuid +
+        {"Old/Desktop.INI", kViewsSection + "[" + kViewGuid +
                                 "]\r\nAttributes=1\r\nIconArea_Image=\\Ormavell.bmp\r\n"
                                 "IconArea_Text=0x00000000\r\nExtra=kept until remove\r\n"
                                 "[.ShellClassInfo]\r\nConfirmFileOp=0\r\n"}},

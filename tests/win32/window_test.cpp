@@ -16,6 +16,7 @@
 
 #include "platform/win32/wide_text.h"
 #include "resources/identity.h"
+#include "tests/common/dressing.h"
 #include "tests/win32/win32_test_support.h"
 #include "ui/win32/resource_ids.h"
 
@@ -731,18 +732,12 @@ TEST_F(WindowTest, InstallAndRemoveFromTheButtons) {
   EXPECT_EQ(test::ReadRaw(root_ + "Ormavell.jpg"), "a picture");
   EXPECT_EQ(GetFileAttributesW(ToWide(root_ + "Ormavell.jpg").c_str()) & 7u,
             static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
-  const std::string guid = "{BE098140-A513-11D0-A3A4-00C04FD706EC}";
   for (const std::string& folder : walk) {
     // The picture entry climbs one "..\\" for each level the folder lies below the root.
-    std::string picture = "Ormavell.jpg";
-    for (std::size_t at = root_.size(); (at = folder.find('\\', at)) != std::string::npos; ++at) {
-      picture = "..\\" + picture;
-    }
-    const std::string installed = "[ExtShellFolderViews]\r\n" + guid + "=" + guid + "\r\n[" + guid +
-                                  "]\r\nAttributes=1\r\nIconArea_Image=" + picture +
-                                  "\r\nIconArea_Text=0x00000000\r\n"
-                                  "IconArea_TextBackground=0x00FFFFFF\r\n"
-                                  "[.ShellClassInfo]\r\nConfirmFileOp=0\r\n";
+    const auto depth =
+        std::count(folder.begin() + static_cast<std::ptrdiff_t>(root_.size()), folder.end(), '\\');
+    const std::string installed = test::FreshDressing(test::PictureEntry(static_cast<int>(depth)),
+                                                      "0x00000000", "0x00FFFFFF");
     EXPECT_EQ(test::ReadRaw(folder + "Desktop.INI"), installed) << folder;
     EXPECT_EQ(GetFileAttributesW(ToWide(folder + "Desktop.INI").c_str()) & 7u,
               static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
@@ -765,9 +760,7 @@ TEST_F(WindowTest, InstallAndRemoveFromTheButtons) {
   EXPECT_EQ(RunOperation(1), expected);
   EXPECT_FALSE(test::Exists(root_ + "Ormavell.jpg"));
   for (const std::string& folder : walk) {
-    EXPECT_EQ(test::ReadRaw(folder + "Desktop.INI"),
-              "[ExtShellFolderViews]\r\n[.ShellClassInfo]\r\nConfirmFileOp=0\r\n")
-        << folder;
+    EXPECT_EQ(test::ReadRaw(folder + "Desktop.INI"), test::kRemovedDressing) << folder;
   }
 }
 
