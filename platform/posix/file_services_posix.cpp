@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <memory>
 #include <optional>
-#include <random>
 #include <utility>
 
 #include "platform/drive_places.h"
@@ -213,37 +212,6 @@ int CopyContent(int in, int out) {
   }
 }
 
-// The temporary name of a copy: a name of its own that nobody else makes. The target's name is
-// left out, as a copy may replace any file.
-constexpr std::string_view kCopyPrefix = ".ormavell-";
-constexpr std::string_view kTempSuffix = ".tmp";
-
-std::string CopyTemporaryName(const std::string& /*target*/) {
-  thread_local std::mt19937_64 random{posix::TemporaryNameSeed()};
-  static const char kHex[] = "0123456789abcdef";
-  std::uint64_t bits = random();
-  std::string name(kCopyPrefix);
-  for (int i = 0; i < 10; ++i, bits >>= 4) name += kHex[bits & 15];
-  return name + std::string(kTempSuffix);
-}
-
-bool IsLowerHex(std::string_view text) {
-  return std::all_of(text.begin(), text.end(),
-                     [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
-}
-
-// True when name is one that CopyTemporaryName or TempNameFor(written) gives.
-bool IsTemporaryName(std::string_view name, std::string_view written) {
-  if (!name.ends_with(kTempSuffix)) return false;
-  name.remove_suffix(kTempSuffix.size());
-  if (name.size() == kCopyPrefix.size() + 10 && name.starts_with(kCopyPrefix)) {
-    return IsLowerHex(name.substr(kCopyPrefix.size()));
-  }
-  return !written.empty() && name.size() == written.size() + 9 && name[written.size()] == '.' &&
-         EqualNoCase(name.substr(0, written.size()), written) &&
-         IsLowerHex(name.substr(written.size() + 1));
-}
-
 // Each call by path reaches its entry as PathAt does and does what the same call of a Folder does
 // through the folder's descriptor: both go through the *At calls below, given the folder, the
 // entry's name there and its full path. Nothing is kept from one call to the next but the
@@ -328,7 +296,8 @@ class PosixFileServices final : public FileServices {
     // rather than written through.
     const posix::VolumeTraits traits = posix::TraitsOf(dir.get());
     posix::StagedFile staged;
-    error = posix::StageFile(dir.get(), name, target, traits, CopyTemporaryName, staged);
+    error = posix::StageFile(dir.get(), name, target, traits, std::string(posix::kCopyTempBase),
+                             staged);
     if (!error.ok()) return error;
     staged.replaces = target_exists;
     auto fail = [&](int err) {
@@ -397,7 +366,8 @@ class PosixFileServices final : public FileServices {
   DeferredOutcome FinishWrites() override { return staged_.Finish(); }
 
   bool IsLeftoverTemporary(const std::string& path, std::string_view written) override {
-    return IsTemporaryName(SplitLast(path).second, written) && !staged_.IsPendingTemporary(path);
+    return posix::IsTemporaryName(SplitLast(path).second, written) &&
+           !staged_.IsPendingTemporary(path);
   }
 
   std::string ResolveNameCase(const std::string& path) override {
@@ -648,7 +618,8 @@ class PosixFolder final : public Folder {
     return FileError::Success();
   }
   bool IsLeftoverTemporary(const std::string& name, std::string_view written) override {
-    return IsTemporaryName(name, written) && !services_.staged().IsPendingTemporary(path_ + name);
+    return posix::IsTemporaryName(name, written) &&
+           !services_.staged().IsPendingTemporary(path_ + name);
   }
   FileError OpenSubfolder(const std::string& name, std::unique_ptr<Folder>& subfolder) override {
     const std::string path = path_ + name + "/";

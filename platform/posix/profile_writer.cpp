@@ -208,7 +208,7 @@ FileError ReplaceFile(const Entry& file, const std::string& bytes, const struct 
                       StagedWrites& writes) {
   const std::string& path = file.path;
   StagedFile staged;
-  if (FileError e = StageFile(file.dir, file.name, path, traits, TempNameFor, staged); !e.ok()) {
+  if (FileError e = StageFile(file.dir, file.name, path, traits, "", staged); !e.ok()) {
     return e;
   }
   staged.replaces = old != nullptr;

@@ -16,6 +16,7 @@
 #include <random>
 #include <utility>
 
+#include "platform/name_match.h"
 #include "platform/posix/path_at.h"
 #include "platform/posix/posix_errors.h"
 
@@ -47,7 +48,8 @@ UniqueFd OpenFolder(const StagedFile& file) {
 std::string TemporaryBeside(const StagedFile& file) {
   std::string::size_type slash = file.name.rfind('/');
   std::string::size_type base = slash == std::string::npos ? 0 : slash + 1;
-  return file.name.substr(0, base) + file.temp_name(file.name.substr(base));
+  return file.name.substr(0, base) +
+         TempNameFor(file.temp_base.empty() ? file.name.substr(base) : file.temp_base);
 }
 
 // Removes the named temporary file of a rename that did not happen.
@@ -242,6 +244,32 @@ std::string TempNameFor(const std::string& name) {
   return name + suffix;
 }
 
+namespace {
+
+bool IsLowerHex(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+}
+
+// Whether name is base + "." + 8 lower-case hex digits, base in any letter case.
+bool IsMadeFrom(std::string_view name, std::string_view base) {
+  return !base.empty() && name.size() == base.size() + 9 && name[base.size()] == '.' &&
+         EqualNoCase(name.substr(0, base.size()), base) && IsLowerHex(name.substr(base.size() + 1));
+}
+
+}  // namespace
+
+bool IsTemporaryName(std::string_view name, std::string_view written) {
+  constexpr std::string_view kSuffix = ".tmp";
+  constexpr std::string_view kEarlierCopy = ".ormavell-";
+  if (!name.ends_with(kSuffix)) return false;
+  name.remove_suffix(kSuffix.size());
+  if (name.size() == kEarlierCopy.size() + 10 && name.starts_with(kEarlierCopy)) {
+    return IsLowerHex(name.substr(kEarlierCopy.size()));
+  }
+  return IsMadeFrom(name, written) || IsMadeFrom(name, kCopyTempBase);
+}
+
 std::string StagedFile::TempPath() const {
   if (temp.empty() || dir == AT_FDCWD) return temp;
   std::string::size_type slash = path.rfind('/');
@@ -249,13 +277,12 @@ std::string StagedFile::TempPath() const {
 }
 
 FileError StageFile(int dir, const std::string& name, const std::string& path,
-                    const VolumeTraits& traits, std::string (*temp_name)(const std::string&),
-                    StagedFile& staged) {
+                    const VolumeTraits& traits, const std::string& temp_base, StagedFile& staged) {
   staged = StagedFile{};
   staged.name = name;
   staged.path = path;
   staged.traits = traits;
-  staged.temp_name = temp_name;
+  staged.temp_base = temp_base;
   staged.dir = AT_FDCWD;
   if (dir != AT_FDCWD) {
     // The caller's descriptor of a folder of a long path may go before the rename.

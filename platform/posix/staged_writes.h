@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/file_error.h"
@@ -19,8 +20,14 @@
 
 namespace orm::posix {
 
-// name + "." + 8 hex digits + ".tmp": the temporary name of new content for the file name.
+// name + "." + 8 lower-case hex digits + ".tmp": a temporary name made from the bare name.
 std::string TempNameFor(const std::string& name);
+// What the temporary name of a copy is made from: a name nobody else makes, as a copy may replace
+// any file.
+inline constexpr std::string_view kCopyTempBase = ".ormavell";
+// True when name is a temporary name made from written (any letter case) or from kCopyTempBase,
+// or the ".ormavell-" + 10 hex digits + ".tmp" of a copy of earlier versions.
+bool IsTemporaryName(std::string_view name, std::string_view written);
 
 // A seed for the random part of temporary names, different in every process and thread.
 std::uint64_t TemporaryNameSeed();
@@ -41,8 +48,8 @@ struct StagedFile {
   bool dos_attrib_held = false;
   // On FAT: the attribute byte the content is given just before its rename, where one is held.
   std::optional<std::uint32_t> fat_attrib;
-  // The temporary name for a bare file name.
-  std::string (*temp_name)(const std::string&) = TempNameFor;
+  // What the temporary name is made from; empty: the file's own bare name.
+  std::string temp_base;
 
   // The full path of the temporary file; "" while it has none.
   std::string TempPath() const;
@@ -52,11 +59,10 @@ struct StagedFile {
 
 // Creates the temporary file for new content of the file name in the folder dir (path is the
 // file's full path; dir may be the working folder, for which name is the full path): unnamed
-// where the volume allows it, else named temp_name of the bare name, never through a symbolic
-// link.
+// where the volume allows it, else named TempNameFor(temp_base, or the bare name where it is
+// empty), never through a symbolic link.
 FileError StageFile(int dir, const std::string& name, const std::string& path,
-                    const VolumeTraits& traits, std::string (*temp_name)(const std::string&),
-                    StagedFile& staged);
+                    const VolumeTraits& traits, const std::string& temp_base, StagedFile& staged);
 
 // Staged files put under their names: each at once, or, while deferring, many together. On
 // ext4, btrfs, XFS and F2FS a full run is renamed by a worker thread while the caller goes on

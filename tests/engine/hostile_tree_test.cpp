@@ -16,6 +16,7 @@
 
 #include "engine/folder_dresser.h"
 #include "tests/common/mounts.h"
+#include "tests/common/temp_names.h"
 #include "tests/engine/engine_fixture.h"
 
 namespace fs = std::filesystem;
@@ -48,11 +49,12 @@ class HostileTreeTest : public test::EngineFixture {
 // temporary files, and nothing else, whatever else looks like them.
 TEST_F(HostileTreeTest, TheWalkRemovesOnlyTheTemporaryFilesAnInterruptedRunLeft) {
   drive.MakeFolders({"A", "B/desktop.ini.fedcba98.tmp"});
-  const std::vector<std::string> ours = {"A/desktop.ini.0123abcd.tmp", "A/DESKTOP.INI.89abcdef.tmp",
-                                         ".ormavell-0123456789.tmp"};
-  const std::vector<std::string> others = {"A/desktop.ini.tmp", "A/notes.0123abcd.tmp",
-                                           "A/desktop.ini.0123ABCD.tmp",
-                                           "B/settings.ini.0123abcd.tmp"};
+  // In the root and in a folder below it.
+  std::vector<std::string> ours, others;
+  for (const std::string folder : {"", "A/"}) {
+    for (const std::string& name : test::kOurTemporaryNames) ours.push_back(folder + name);
+    for (const std::string& name : test::kLookalikeNames) others.push_back(folder + name);
+  }
   for (const std::string& name : ours) drive.MakeFile(name, "[half");
   for (const std::string& name : others) drive.MakeFile(name, "kept");
   dresser.cmdSkin_Click(1);

@@ -20,6 +20,7 @@
 
 #include "platform/file_services.h"
 #include "tests/common/mounts.h"
+#include "tests/common/temp_names.h"
 #include "tests/common/test_files.h"
 
 namespace orm {
@@ -746,16 +747,10 @@ TEST_F(VolumeTest, AFailedDeferredSwitchIsCountedAndLeavesNoTemporaryFile) {
 }
 
 TEST_F(VolumeTest, OnlyTheNamesOfItsOwnTemporaryFilesAreLeftovers) {
-  const Names ours = {"desktop.ini.0123abcd.tmp", "DESKTOP.INI.89abcdef.tmp",
-                      ".ormavell-0123456789.tmp"};
-  const Names others = {
-      "desktop.ini.tmp",          "notes.0123abcd.tmp",           "desktop.ini.0123ABCD.tmp",
-      "desktop.ini.0123abc.tmp",  "desktop.ini.0123abcd.tmp.bak", ".ormavell-012345678.tmp",
-      "xdesktop.ini.0123abcd.tmp"};
-  for (const std::string& name : ours) {
+  for (const std::string& name : test::kOurTemporaryNames) {
     EXPECT_TRUE(files_.IsLeftoverTemporary(At(name), "Desktop.INI")) << name;
   }
-  for (const std::string& name : others) {
+  for (const std::string& name : test::kLookalikeNames) {
     EXPECT_FALSE(files_.IsLeftoverTemporary(At(name), "Desktop.INI")) << name;
   }
   // The temporary file of a write still pending is no leftover.
