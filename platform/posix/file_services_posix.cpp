@@ -104,10 +104,12 @@ class DirEntries {
 
 class PosixListing final : public DirListing {
  public:
-  // folder is the path of the folder open as dir, without a trailing slash.
+  // folder is the path of the folder open as dir, without a trailing slash; volume is its
+  // volume where known.
   PosixListing(UniqueFd dir, std::string folder, std::string pattern, std::uint32_t mask,
-               bool is_volume_root)
+               bool is_volume_root, const posix::VolumeTraits* volume = nullptr)
       : dir_(std::move(dir)),
+        volume_(volume),
         folder_(std::move(folder)),
         pattern_(std::move(pattern)),
         mask_(mask),
@@ -164,7 +166,12 @@ class PosixListing final : public DirListing {
   bool AttributesOf(const dirent64& entry, std::uint32_t& attributes) {
     if (needs_attributes_) {
       std::string path = folder_ + "/" + entry.d_name;
-      FileError error = posix::ReadAttributesAt(dir_.fd(), entry.d_name, path, attributes);
+      posix::EntryStat entry_stat;
+      FileError error = posix::StatAt(dir_.fd(), entry.d_name, path, entry_stat);
+      entry_stat.volume = volume_;
+      if (error.ok()) {
+        error = posix::ReadAttributesAt(dir_.fd(), entry.d_name, path, attributes, &entry_stat);
+      }
       if (error.ok()) return true;
       if (error.os_error == ENOENT) return false;
       // Stored attributes that cannot be read (no permission): the entry is still listed, with
@@ -183,6 +190,7 @@ class PosixListing final : public DirListing {
   }
 
   DirEntries dir_;
+  const posix::VolumeTraits* volume_;
   std::string folder_;
   std::string pattern_;
   std::uint32_t mask_;
@@ -223,7 +231,7 @@ class PosixFileServices final : public FileServices {
     if (HasNul(path)) return BadName();
     const std::string entry = WithoutTrailingSlashes(path);
     posix::PathAt at(entry);
-    return GetAttributesAt(at, entry, 0, attributes);
+    return GetAttributesAt(at, entry, nullptr, attributes);
   }
 
   FileError SetAttributes(const std::string& path, std::uint32_t attributes) override {
@@ -231,7 +239,7 @@ class PosixFileServices final : public FileServices {
     if (HasNul(path)) return BadName();
     const std::string entry = WithoutTrailingSlashes(path);
     posix::PathAt at(entry);
-    return SetAttributesAt(at, entry, 0, attributes);
+    return SetAttributesAt(at, entry, nullptr, attributes);
   }
 
   FileError OpenListing(const std::string& pattern, std::uint32_t mask,
@@ -377,9 +385,9 @@ class PosixFileServices final : public FileServices {
   FileError OpenFolder(const std::string& folder, std::unique_ptr<Folder>& opened) override;
 
   // The calls for an entry that the *at calls reach as at does; entry is its full path, for
-  // the pending writes and for reports. fs_type is its volume's statfs magic where known.
-  FileError GetAttributesAt(const posix::PathAt& at, const std::string& entry, long fs_type,
-                            std::uint32_t& attributes) {
+  // the pending writes and for reports. volume is its folder's volume where known.
+  FileError GetAttributesAt(const posix::PathAt& at, const std::string& entry,
+                            const posix::VolumeTraits* volume, std::uint32_t& attributes) {
     attributes = 0;
     if (const posix::StagedFile* staged = staged_.Pending(entry)) {
       if (staged->dos_attrib_held) {
@@ -400,12 +408,12 @@ class PosixFileServices final : public FileServices {
     posix::EntryStat entry_stat;
     if (FileError error = posix::StatAt(at.dirfd(), at.name(), entry, entry_stat); !error.ok())
       return error;
-    entry_stat.fs_type = fs_type;
+    entry_stat.volume = volume;
     return posix::ReadAttributesAt(at.dirfd(), at.name(), entry, attributes, &entry_stat);
   }
 
-  FileError SetAttributesAt(const posix::PathAt& at, const std::string& entry, long fs_type,
-                            std::uint32_t attributes) {
+  FileError SetAttributesAt(const posix::PathAt& at, const std::string& entry,
+                            const posix::VolumeTraits* volume, std::uint32_t attributes) {
     // A file whose new content waits for its rename gets the attributes on that content, which
     // is written and will not be written again.
     if (posix::StagedFile* staged = staged_.Pending(entry)) {
@@ -430,7 +438,7 @@ class PosixFileServices final : public FileServices {
     posix::EntryStat entry_stat;
     if (FileError error = posix::StatAt(at.dirfd(), at.name(), entry, entry_stat); !error.ok())
       return error;
-    entry_stat.fs_type = fs_type;
+    entry_stat.volume = volume;
     return posix::WriteAttributesAt(at.dirfd(), at.name(), entry, attributes, &entry_stat);
   }
 
@@ -500,7 +508,7 @@ class PosixFolder final : public Folder {
         fd_(std::move(fd)),
         stat_(entry_stat),
         volume_(std::move(volume)) {
-    stat_.fs_type = volume_->fs_type;
+    stat_.volume = volume_.get();
   }
 
   ~PosixFolder() override { LetGoOfFile(); }
@@ -532,7 +540,7 @@ class PosixFolder final : public Folder {
     OpenFile* file = nullptr;
     if (FileError error = Open(name, path, file); !error.ok() || file == nullptr) {
       return error.ok() ? services_.GetAttributesAt(posix::PathAt(fd_.get(), name), path,
-                                                    stat_.fs_type, attributes)
+                                                    volume_.get(), attributes)
                         : error;
     }
     if (file->dos_attrib) {
@@ -548,7 +556,7 @@ class PosixFolder final : public Folder {
     OpenFile* file = nullptr;
     if (FileError error = Open(name, path, file); !error.ok() || file == nullptr) {
       return error.ok() ? services_.SetAttributesAt(posix::PathAt(fd_.get(), name), path,
-                                                    stat_.fs_type, attributes)
+                                                    volume_.get(), attributes)
                         : error;
     }
     // Where the attributes live in user.DOSATTRIB, new bytes wait for the file's write, which
@@ -614,7 +622,8 @@ class PosixFolder final : public Folder {
     // A descriptor of its own: a listing reads its folder from the start to the end.
     UniqueFd fd(posix::OpenFolderToRead(fd_.get(), ".", 0));
     if (!fd) return FileErrorFromErrno(errno, bare_);
-    listing = std::make_unique<PosixListing>(std::move(fd), bare_, pattern, mask, stat_.mount_root);
+    listing = std::make_unique<PosixListing>(std::move(fd), bare_, pattern, mask, stat_.mount_root,
+                                             volume_.get());
     return FileError::Success();
   }
   bool IsLeftoverTemporary(const std::string& name, std::string_view written) override {
@@ -682,7 +691,7 @@ class PosixFolder final : public Folder {
       return error;
     }
     if (!S_ISREG(entry_stat.type)) return FileError::Success();
-    entry_stat.fs_type = stat_.fs_type;
+    entry_stat.volume = volume_.get();
     UniqueFd fd(posix::OpenLeavingAccessTime(
         fd_.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat st {};

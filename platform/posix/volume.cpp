@@ -1,6 +1,9 @@
 #include "platform/posix/volume.h"
 
 #include <fcntl.h>
+#include <linux/msdos_fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/xattr.h>
 
@@ -25,6 +28,38 @@ bool IsNtfs3g(const struct statfs& fs, int fd, const char* path) {
   const std::string self = "/proc/self/fd/" + std::to_string(fd);
   return errno == EBADF &&
          ::getxattr(self.c_str(), kNtfsAttribName, value, sizeof value) == sizeof value;
+}
+
+bool IsUnsupported(int err) {
+  return err == ENOTSUP || err == EOPNOTSUPP || err == ENOTTY;
+}
+
+// Where the volume of the open file fd keeps Windows attributes, asked of that file; nullopt
+// where the file's error says nothing of the file system.
+std::optional<AttributeStore> AttributeStoreOf(int fd, long fs_type) {
+  if (fs_type == kFatMagic || fs_type == kExfatMagic) {
+    std::uint32_t value = 0;
+    if (::ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &value) == 0) return AttributeStore::kFat;
+    // exFAT before kernel 6.7 has neither the ioctls nor xattrs.
+    if (IsUnsupported(errno)) return AttributeStore::kNone;
+    return std::nullopt;
+  }
+  if (fs_type == kNtfs3Magic || fs_type == kFuseMagic) {
+    char value[4];
+    if (::fgetxattr(fd, kNtfsAttribName, value, sizeof value) >= 0) return AttributeStore::kNtfs;
+    const bool absent = IsUnsupported(errno) || errno == ENODATA;
+    // user.* on NTFS becomes an alternate data stream or an EA that Windows never reads as
+    // attributes, so an ntfs3 volume whose attribute xattr fails gets no store at all.
+    if (fs_type == kNtfs3Magic || !absent) {
+      if (absent) return AttributeStore::kNone;
+      return std::nullopt;
+    }
+  }
+  if (::fgetxattr(fd, kDosAttribName, nullptr, 0) >= 0 || errno == ENODATA) {
+    return AttributeStore::kDosAttrib;
+  }
+  if (IsUnsupported(errno)) return AttributeStore::kNone;
+  return std::nullopt;
 }
 
 VolumeTraits TraitsFrom(const struct statfs& fs) {
@@ -68,6 +103,11 @@ VolumeTraits TraitsOf(int fd) {
   if (::fstatfs(fd, &fs) != 0) return {};
   VolumeTraits traits = TraitsFrom(fs);
   if (IsNtfs3g(fs, fd, nullptr)) traits.durability = Durability::kDeviceSync;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0) {
+    traits.dev = st.st_dev;
+    traits.attribute_store = AttributeStoreOf(fd, traits.fs_type);
+  }
   return traits;
 }
 

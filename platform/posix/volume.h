@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace orm::posix {
@@ -45,6 +46,14 @@ enum class Durability {
   kEachFile,
 };
 
+// Where a volume keeps the Windows attributes of its files and folders.
+enum class AttributeStore {
+  kFat,        // the FAT attribute byte, through the vfat ioctls
+  kNtfs,       // NTFS's own, as kNtfsAttribName
+  kDosAttrib,  // kDosAttribName, on any file system with user.* extended attributes
+  kNone,       // nowhere (exFAT before Linux 6.7, ntfs3 without the attribute xattr)
+};
+
 // One volume's rules, read once from its root: how new content becomes durable, where the
 // Windows attributes live, whether new files can be made without a name.
 struct VolumeTraits {
@@ -59,9 +68,16 @@ struct VolumeTraits {
   std::uint64_t volume = 0;
   // Its statfs magic.
   long fs_type = 0;
+  // The device of the file the rules were read from: entries on another one (a mount below it,
+  // a btrfs subvolume) have rules of their own.
+  std::uint64_t dev = 0;
+  // Where the attributes live; nullopt where asking met an error that says nothing of the file
+  // system (the file asked could not be read), so that each file is asked again.
+  std::optional<AttributeStore> attribute_store;
 };
 
-// The traits of the volume that holds the open file or folder fd (an O_PATH one will do).
+// The traits of the volume that holds the open file or folder fd (an O_PATH one will do, but
+// tells no attribute store).
 VolumeTraits TraitsOf(int fd);
 
 // The traits of the volume that holds the folder of path, which dir is where it is not the

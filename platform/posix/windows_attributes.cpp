@@ -10,9 +10,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <compare>
-#include <map>
-#include <mutex>
 
 #include "platform/file_services.h"
 #include "platform/posix/dos_attrib.h"
@@ -27,7 +24,7 @@ namespace {
 constexpr std::uint32_t kOwnedBits = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
 constexpr std::uint32_t kNtfsNormal = 0x80;  // "no bits set" as NTFS drivers report it
 
-enum class Backend { kFat, kNtfs, kDosAttrib, kNone };
+using Backend = AttributeStore;
 
 using EntryInfo = EntryStat;
 
@@ -183,67 +180,13 @@ bool IsUnsupported(int err) {
   return err == ENOTSUP || err == EOPNOTSUPP || err == ENOTTY;
 }
 
-// Which back end a volume takes. definite is false when the probe met an error that says
-// nothing about the file system, so that the answer is not remembered.
-Backend Probe(int fd, long fs_type, bool& definite) {
-  definite = true;
-  std::uint32_t value = 0;
-  if (fs_type == kFatMagic || fs_type == kExfatMagic) {
-    int err = FatGet(fd, value);
-    if (err == 0) return Backend::kFat;
-    definite = IsUnsupported(err);
-    return Backend::kNone;  // exFAT before kernel 6.7 has neither the ioctls nor xattrs
+// Where the entry open as fd keeps its attributes: as its folder's volume does where it is on
+// that volume, else as its own volume says when asked now.
+AttributeStore StoreOf(int fd, const EntryInfo& info) {
+  if (info.volume != nullptr && info.volume->dev == info.dev && info.volume->attribute_store) {
+    return *info.volume->attribute_store;
   }
-  if (fs_type == kNtfs3Magic || fs_type == kFuseMagic) {
-    int err = NtfsGet(fd, nullptr, value);
-    if (err == 0) return Backend::kNtfs;
-    bool absent = IsUnsupported(err) || err == ENODATA;
-    // user.* on NTFS becomes an alternate data stream or an EA that Windows never reads as
-    // attributes, so an ntfs3 volume whose attribute xattr fails gets no back end at all.
-    if (fs_type == kNtfs3Magic || !absent) {
-      definite = absent;
-      return Backend::kNone;
-    }
-  }
-  if (fgetxattr(fd, kDosAttribName, nullptr, 0) >= 0 || errno == ENODATA)
-    return Backend::kDosAttrib;
-  definite = IsUnsupported(errno);
-  return Backend::kNone;
-}
-
-// A mounted volume, as precisely as it can be named: device numbers of unmounted volumes and
-// mount ids are handed out again, so both go into the key with the file system type.
-struct VolumeKey {
-  dev_t dev;
-  std::uint64_t mount_id;
-  long fs_type;
-  auto operator<=>(const VolumeKey&) const = default;
-};
-
-FileError BackendOf(int fd, const EntryInfo& info, const std::string& path, Backend& backend) {
-  static std::mutex mutex;
-  static std::map<VolumeKey, Backend> known;
-  VolumeKey key{info.dev, info.mount_id, info.fs_type};
-  if (key.fs_type == 0) {
-    struct statfs fs {};
-    if (fstatfs(fd, &fs) != 0) return FileErrorFromErrno(errno, path);
-    key.fs_type = static_cast<long>(fs.f_type);
-  }
-  {
-    std::lock_guard<std::mutex> lock(mutex);
-    auto it = known.find(key);
-    if (it != known.end()) {
-      backend = it->second;
-      return FileError::Success();
-    }
-  }
-  bool definite = true;
-  backend = Probe(fd, key.fs_type, definite);
-  if (definite) {
-    std::lock_guard<std::mutex> lock(mutex);
-    known.emplace(key, backend);
-  }
-  return FileError::Success();
+  return TraitsOf(fd).attribute_store.value_or(AttributeStore::kNone);
 }
 
 // DosAttribWith for a file or (folder) a folder.
@@ -372,10 +315,8 @@ FileError ReadAttributesAt(int dirfd, const std::string& name, const std::string
   } else {
     UniqueFd fd;
     struct stat st {};
-    Backend backend = Backend::kNone;
     FileError error = OpenEntry(dirfd, name, path, fd, st);
-    if (error.ok()) error = BackendOf(fd.get(), info, path, backend);
-    if (error.ok()) error = ReadStored(backend, fd.get(), info, path, result);
+    if (error.ok()) error = ReadStored(StoreOf(fd.get(), info), fd.get(), info, path, result);
     if (!error.ok()) return error;
   }
   attributes = result | MountBits(info);
@@ -401,12 +342,11 @@ FileError WriteAttributesAt(int dirfd, const std::string& name, const std::strin
   if (!S_ISREG(info.type) && !S_ISDIR(info.type)) return FileErrorFromErrno(EPERM, path);
   UniqueFd fd;
   struct stat st {};
-  Backend backend = Backend::kNone;
   FileError error = OpenEntry(dirfd, name, path, fd, st);
-  if (error.ok()) error = BackendOf(fd.get(), info, path, backend);
   DosAttribBytes dos_attrib;
   if (error.ok()) {
-    error = WriteStored(backend, fd.get(), info, path, attributes & kOwnedBits, now, dos_attrib);
+    error = WriteStored(StoreOf(fd.get(), info), fd.get(), info, path, attributes & kOwnedBits, now,
+                        dos_attrib);
   }
   return error;
 }
@@ -462,15 +402,13 @@ FileError ReadAttributesOf(int fd, const std::string& path, std::uint32_t& attri
                            const EntryStat* known) {
   attributes = 0;
   EntryInfo info;
-  Backend backend = Backend::kNone;
   FileError error = FileError::Success();
   if (known != nullptr) {
     info = *known;
   } else {
     error = InspectOpen(fd, path, info);
   }
-  if (error.ok()) error = BackendOf(fd, info, path, backend);
-  if (error.ok()) error = ReadStored(backend, fd, info, path, attributes);
+  if (error.ok()) error = ReadStored(StoreOf(fd, info), fd, info, path, attributes);
   if (error.ok()) attributes |= MountBits(info);
   return error;
 }
@@ -478,7 +416,6 @@ FileError ReadAttributesOf(int fd, const std::string& path, std::uint32_t& attri
 FileError WriteAttributesOf(int fd, const std::string& path, std::uint32_t attributes,
                             const EntryStat* known, DosAttribBytes* dos_attrib) {
   EntryInfo info;
-  Backend backend = Backend::kNone;
   std::uint32_t shown = 0;
   FileError error = FileError::Success();
   if (known != nullptr) {
@@ -486,11 +423,11 @@ FileError WriteAttributesOf(int fd, const std::string& path, std::uint32_t attri
   } else {
     error = InspectOpen(fd, path, info);
   }
-  if (error.ok()) error = BackendOf(fd, info, path, backend);
   DosAttribBytes bytes;
   if (dos_attrib != nullptr) bytes = std::move(*dos_attrib);
-  if (error.ok())
-    error = WriteStored(backend, fd, info, path, attributes & kOwnedBits, shown, bytes);
+  if (error.ok()) {
+    error = WriteStored(StoreOf(fd, info), fd, info, path, attributes & kOwnedBits, shown, bytes);
+  }
   if (dos_attrib != nullptr) *dos_attrib = error.ok() ? std::move(bytes) : std::nullopt;
   return error;
 }

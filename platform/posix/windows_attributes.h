@@ -23,7 +23,9 @@ struct EntryStat {
   std::uint64_t mount_id = 0;  // 0 where the kernel does not tell it
   bool mount_root = false;
   bool dot_name = false;
-  long fs_type = 0;  // the volume's statfs magic where already known, else 0
+  // The volume of the entry's folder where known, else nullptr; its attribute store serves the
+  // entry where the entry is on the same device.
+  const VolumeTraits* volume = nullptr;
 };
 
 // A file's user.DOSATTRIB bytes ("" where none are stored), where they are known.
