@@ -7,13 +7,11 @@
 # ORMAVELL_CUT_SEED repeats a run's random moments.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../platform/volume-lib.sh"
+. "$here/../lib.sh"
 # The operations run under the read-only root, on the images' volumes only.
 under_read_only_root "$0" "$@"
 tool=$1 kills=${2:-12}
 need mkfs.ext4 e2fsck python3
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 seed=${ORMAVELL_CUT_SEED:-$(( $(date +%s) % 100000 ))}
 RANDOM=$seed
 work=$(mktemp -d)
@@ -49,7 +47,7 @@ for op in install remove; do
   cp "$work/$from.img" "$work/ref.img"
   mount -o loop "$work/ref.img" "$m"
   start=$(date +%s%N)
-  run $op > "$work/ref.log" || { cat "$work/ref.log"; fail "the uninterrupted $op failed"; }
+  run $op > "$work/ref.log" || { cat "$work/ref.log"; die "the uninterrupted $op failed"; }
   ms[$op]=$(( ($(date +%s%N) - start) / 1000000 + 1 ))
   umount "$m"
   [ $op = install ] && cp "$work/ref.img" "$work/installed.img" && after=installed || after=removed
@@ -73,7 +71,7 @@ for (( n = 1; n <= kills; n++ )); do
   # The kernel ends the calls a killed program had made a moment after the process itself; a
   # slow machine is given a minute.
   for (( tries = 0; tries < 600; tries++ )); do umount "$m" 2> /dev/null && break; sleep 0.1; done
-  mountpoint -q "$m" && fail "kill $n: the volume stays busy after the kill"
+  mountpoint -q "$m" && die "kill $n: the volume stays busy after the kill"
   fsck_clean "kill$n.img"
   copy_out "kill$n.img" "$work/files-kill$n"
   if ! result=$(helper check "$work/files-$before" "$work/files-$after" "$work/files-kill$n"); then
@@ -104,4 +102,4 @@ done
 echo "ext4 kills: $kills kills ($middle in the middle of an operation)," \
   "$checked settings files checked ($old old, $new new)," \
   "$leftovers temporary files left; 2 operations finished after a kill"
-exit $(( failures > 0 ))
+finish

@@ -11,11 +11,12 @@
 # ORMAVELL_CUT_SEED repeats a run's random moments.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/../lib.sh"
 export MTOOLS_SKIP_CHECK=1
 
 if [ "${1:-}" = --inside ]; then
   # Inside the virtual machine only: the sysrq write resets whatever machine runs it.
-  [ -d /vm-run-ctl ] || { echo "FAIL: --inside runs only inside vm-run"; exit 1; }
+  [ -d /vm-run-ctl ] || die "--inside runs only inside vm-run"
   export ORMAVELL_DISPOSABLE_MACHINE=1
   tool=$2 work=$3 what=$4
   shift 4
@@ -29,13 +30,13 @@ if [ "${1:-}" = --inside ]; then
   case "$what" in
     reference)  # an install, then a remove over it, each timed; the installed image is kept
       start=$(ms)
-      run install ref-install.img iocharset=utf8 || exit 1
+      run install ref-install.img iocharset=utf8 || die "the install did not succeed"
       umount /tmp/m
       echo "install $(( $(ms) - start ))" > "$work/durations"
       cp "$work/ref-install.img" "$work/installed.img"
       cp "$work/ref-install.img" "$work/ref-remove.img"
       start=$(ms)
-      run remove ref-remove.img iocharset=utf8 || exit 1
+      run remove ref-remove.img iocharset=utf8 || die "the remove did not succeed"
       umount /tmp/m
       echo "remove $(( $(ms) - start ))" >> "$work/durations" ;;
     cut)  # cut OPERATION IMAGE OPTIONS SECONDS; IMAGE.started tells the operation began
@@ -45,7 +46,7 @@ if [ "${1:-}" = --inside ]; then
       echo b > /proc/sysrq-trigger ;;
     finish)  # finish OPERATION:IMAGE...: each run to its end
       for job in "$@"; do
-        run "${job%%:*}" "${job#*:}" iocharset=utf8 || exit 1
+        run "${job%%:*}" "${job#*:}" iocharset=utf8 || die "the ${job%%:*} did not succeed"
         umount /tmp/m
       done ;;
   esac
@@ -53,10 +54,8 @@ if [ "${1:-}" = --inside ]; then
 fi
 
 tool=$1 vmrun=$2 cuts=${3:-20}
-[ -x "$vmrun" ] || { echo "FAIL: vm-run not found at $vmrun"; exit 1; }
-for c in mkfs.vfat fsck.vfat mcopy mattrib python3; do
-  command -v "$c" > /dev/null || { echo "FAIL: $c is not installed (scripts/deps test)"; exit 1; }
-done
+[ -x "$vmrun" ] || die "vm-run not found at $vmrun"
+need mkfs.vfat fsck.vfat mcopy mattrib python3
 seed=${ORMAVELL_CUT_SEED:-$(( $(date +%s) % 100000 ))}
 RANDOM=$seed
 work=$(mktemp -d)
@@ -69,8 +68,6 @@ extract() {  # extract IMAGE DIR: every file of the image; false when mtools can
     { fail "$1: mtools cannot read every file: $(head -n 3 "$work/$1.mcopy")"; return 1; }
 }
 succeeded() { [ "$(tail -n 1 "$work/$1.log" 2>/dev/null)" = "*** Все операции завершены успешно" ]; }
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 # fsck_clean IMAGE: fsck.vfat -n reports only what any power cut leaves. A cut between the
 # kernel's writes of the two copies of the FAT leaves them differing; fsck.vfat then checks every
@@ -100,9 +97,9 @@ fsck_clean base.img
 cp "$work/base.img" "$work/ref-install.img"
 vm reference > "$work/vm.log" 2>&1 || true
 succeeded ref-install.img && succeeded ref-remove.img ||
-  { cat "$work/vm.log"; echo "FAIL: the uninterrupted install and remove did not succeed"; exit 1; }
+  { cat "$work/vm.log"; die "the uninterrupted install and remove did not succeed"; }
 extract base.img "$work/files-base" && extract installed.img "$work/files-installed" &&
-  extract ref-remove.img "$work/files-removed" || exit 1
+  extract ref-remove.img "$work/files-removed" || die "the images to compare with cannot be read"
 declare -A ms
 while read -r op duration; do ms[$op]=$duration; done < "$work/durations"
 echo "seed $seed; uninterrupted: install ${ms[install]} ms, remove ${ms[remove]} ms"
@@ -173,11 +170,11 @@ for job in "${finish[@]}"; do
     { echo "$result"; fail "$image: after the $op the files differ from an uninterrupted one"; }
   read -r _ _ _ l <<< "$(tail -n 1 <<< "$result")"
   [ "$l" = 0 ] || fail "$image: $l temporary files left after the $op finished"
-  mattrib -/ -i "$work/$image" ::/ > "$work/$image.attrs"
+  fat_listing -/ -i "$work/$image" ::/ > "$work/$image.attrs"
   result=$(helper attrs "$work/$image.attrs" "$op") || { echo "$result"; fail "$image: attributes after the $op"; }
 done
 
 echo "FAT32 power cuts: $cuts cuts ($middle in the middle of an operation)," \
   "$checked settings files checked ($old old, $new new)," \
   "$leftovers temporary files left by the cuts; $finished operations finished after a cut"
-exit $(( failures > 0 ))
+finish

@@ -5,29 +5,21 @@
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 tool=$1
-# mkntfs and ntfs-3g through the shared helpers; this script's own fail (from volume_checks.sh)
-# counts failures instead of stopping at the first.
-. "$here/../platform/volume-lib.sh"
+. "$here/../lib.sh"
 # The install and remove run under the read-only root, on the image's volume only.
 under_read_only_root "$0" "$@"
 work=$(mktemp -d)
 img=$work/ntfs.img m=$work/m
-. "$here/volume_checks.sh"
 cleanup() { ntfs_unmount "$m"; rm -rf "$work"; }
 trap cleanup EXIT
 
-# attrs PATH: the file attributes of PATH's standard information, as ntfsinfo names them.
-attrs() {
-  ntfsinfo -F "$1" "$img" 2>/dev/null | awk '/Dumping attribute \$STANDARD_INFORMATION/ { s = 1 }
-    s && /File attributes:/ { sub(/.*File attributes:[ \t]*/, ""); sub(/ *\(0x.*/, ""); print; exit }'
-}
 check() {  # check STAGE
   for f in /Desktop.INI /A/Desktop.INI /A/A1/Desktop.INI /B/desktop.ini; do
-    [ "$(attrs $f)" = "HIDDEN SYSTEM" ] || fail "$1: $f has '$(attrs $f)', not HIDDEN SYSTEM"
+    expect "$1: $f" "$(ntfs_attributes "$img" $f)" "HIDDEN SYSTEM (0x00000006)"
   done
   # Folders made on NTFS carry archive, and the folder step keeps every bit it does not set.
   for d in /A /A/A1 /B; do
-    [ "$(attrs $d)" = "READONLY ARCHIVE" ] || fail "$1: $d has '$(attrs $d)', not READONLY ARCHIVE"
+    expect "$1: $d" "$(ntfs_attributes "$img" $d)" "READONLY ARCHIVE (0x00000021)"
   done
   ntfscat "$img" /A/A1/Desktop.INI > "$work/a1.ini"
   ntfscat "$img" /B/desktop.ini > "$work/b.ini"
@@ -46,7 +38,7 @@ ntfs_mount "$img" "$m"
 expect_check "$tool" "$m" 0
 ntfs_unmount "$m"
 check install
-[ "$(attrs /Ormavell.jpg)" = HIDDEN ] || fail "install: the picture has '$(attrs /Ormavell.jpg)', not HIDDEN"
+expect "install: the picture" "$(ntfs_attributes "$img" /Ormavell.jpg)" "HIDDEN (0x00000002)"
 expect_bytes "$work/a1.ini" installed_bytes
 expect_bytes "$work/b.ini" foreign_installed_bytes
 [ "$(ntfsls -p /B "$img" | grep -ci '^desktop.ini$')" = 1 ] || fail "install made a second settings file beside desktop.ini"
@@ -56,9 +48,8 @@ ntfs_mount "$img" "$m"
 expect_check "$tool" "$m" 1
 ntfs_unmount "$m"
 check remove
-root=$(ntfsls -p / "$img") || fail "ntfsls could not list the volume's root"
+root=$(ntfsls -p / "$img") || die "ntfsls could not list the volume's root"
 grep -qi '^Ormavell' <<< "$root" && fail "remove left the picture"
 expect_bytes "$work/a1.ini" removed_bytes
 expect_bytes "$work/b.ini" foreign_removed_bytes
-[ "$failures" -eq 0 ] && echo "NTFS volume: install and remove checked on disk"
-exit "$failures"
+finish "NTFS volume: install and remove checked on disk"

@@ -10,9 +10,10 @@ power_cut.py check BEFORE AFTER GOT
     operation: every file holds its bytes from before or from after, byte for byte; a file may
     be missing only where it did not exist before or after; anything else is one of the
     program's temporary files. Prints "SETTINGS OLD NEW LEFTOVERS" and exits 1 on a fault.
-power_cut.py attrs MATTRIB_OUTPUT MODE
-    Checks the attribute letters mattrib -/ printed after a finished operation: every settings
-    file hidden and system, and (install) every folder below the root read-only.
+power_cut.py attrs LISTING MODE
+    Checks the attribute letters of a listing by fat_listing (tests/lib.sh) of the whole image
+    after a finished operation: every settings file hidden and system, and (install) every
+    folder below the root read-only.
 """
 import os
 import re
@@ -20,7 +21,7 @@ import sys
 
 SETTINGS = "desktop.ini"
 # The names the program gives its temporary files: a profile write's and a copy's.
-TEMPORARY = re.compile(r"^(desktop\.ini\.[0-9a-f]{8}|\.ormavell-[0-9a-f]{10})\.tmp$", re.I)
+TEMPORARY = re.compile(r"^(desktop\.ini\.[0-9a-f]{8}|\.ormavell\.[0-9a-f]{8}|\.ormavell-[0-9a-f]{10})\.tmp$", re.I)
 
 
 def tree(fixtures, dest, groups, per_group):
@@ -87,10 +88,10 @@ def check(before_dir, after_dir, got_dir):
 def attrs(listing, mode):
     entries = {}
     for line in open(listing, encoding="utf-8", errors="replace"):
-        match = re.match(r"^(.*?)\s*(::/.*)$", line.rstrip("\n"))
-        if match and match.group(2) != "::/":
-            entries[match.group(2)] = set(match.group(1).replace(" ", ""))
-    folders = {os.path.dirname(path) for path in entries} - {"::"}
+        letters, _, path = line.rstrip("\n").partition("\t")
+        if path not in ("", "/"):
+            entries[path] = set(letters)
+    folders = {os.path.dirname(path) for path in entries} - {"/"}
     faults = []
     settings = 0
     for path, letters in sorted(entries.items()):

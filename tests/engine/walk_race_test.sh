@@ -6,7 +6,7 @@
 # ORMAVELL_RACE_TREE="200 20 2" sets the volume's folders per level.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../platform/volume-lib.sh"
+. "$here/../lib.sh"
 # The operations run under the read-only root, on the images' volumes only.
 under_read_only_root "$0" "$@"
 tool=$1 rounds=${2:-3}
@@ -24,16 +24,17 @@ for img in v outside; do
   rmdir "$work/$img/lost+found"
 done
 # Outside holds the names the walk looks for under a swapped folder, each with settings of its
-# own: plain ones, and ones dressed as by an install, which a remove would undress.
-python3 - "$v" "$out" "$n1" "$n2" "$n3" << 'EOF'
+# own: plain ones, and ones dressed as by an install (its folder view entries), which a remove
+# would undress.
+installed_bytes | head -n 4 > "$work/dressed.ini"
+python3 - "$v" "$out" "$n1" "$n2" "$n3" "$work/dressed.ini" << 'EOF'
 import os, sys
-v, out, n1, n2, n3 = sys.argv[1], sys.argv[2], *map(int, sys.argv[3:])
+v, out, n1, n2, n3 = sys.argv[1], sys.argv[2], *map(int, sys.argv[3:6])
 for i in range(n1):
     for j in range(n2):
         for k in range(n3):
             os.makedirs(f"{v}/d{i}/e{j}/f{k}")
-g = "{BE098140-A513-11D0-A3A4-00C04FD706EC}"
-dressed = f"[ExtShellFolderViews]\r\n{g}={g}\r\n[{g}]\r\nAttributes=1\r\n".encode()
+dressed = open(sys.argv[6], "rb").read()
 folders = ["X"] + [f"e{j}" for j in range(n2)] + [f"f{k}" for k in range(n3)]
 folders += [f"e{j}/f{k}" for j in range(n2) for k in range(n3)]
 for n, f in enumerate(folders):
@@ -51,7 +52,7 @@ snapshot() {
     find . -type f -exec sha256sum {} +) | LC_ALL=C sort
 }
 snapshot > "$work/outside.before"
-grep -q '^X/desktop.ini user.DOSATTRIB=0x0011$' "$work/outside.before" || fail "outside: no xattrs"
+grep -q '^X/desktop.ini user.DOSATTRIB=0x0011$' "$work/outside.before" || die "outside: no xattrs"
 total=0
 for (( r = 1; r <= rounds; r++ )); do
   for op in install remove; do
@@ -78,7 +79,7 @@ EOF
     else "$tool" remove "$v" > "$work/$op.log" || status=$?
     fi
     touch "$work/stop"
-    wait "$racer" || fail "round $r $op: the racer failed"
+    wait "$racer" || die "round $r $op: the racer failed"
     racer=""
     swaps=$(cat "$work/swaps")
     total=$((total + swaps))
@@ -92,8 +93,9 @@ EOF
     if ! diff "$work/outside.before" <(snapshot) > "$work/diff"; then
       grep '^[<>]' "$work/diff" | head -n 20
       fail "round $r $op ($swaps swaps, status $status): the folder outside the volume changed"
+      continue
     fi
     echo "round $r $op: status $status, $swaps swaps, outside unchanged"
   done
 done
-echo "walk race: $rounds rounds, $total swaps, outside unchanged"
+finish "walk race: $rounds rounds, $total swaps, outside unchanged"

@@ -4,7 +4,7 @@
 # tree dressed by DRESS_VOLUME, read through Samba the way a reader reads it.
 #   samba-view.sh ATTR_TOOL DRESS_VOLUME
 set -euo pipefail
-. "$(dirname "$0")/volume-lib.sh"
+. "$(dirname "$0")/../lib.sh"
 need smbd smbclient getfattr python3 mkfs.ext4
 under_read_only_root "$0" "$@"
 tool=$1 dress=$2
@@ -55,7 +55,7 @@ smbd_pid=$!
 client() { smbclient "//127.0.0.1/share" -p "$port" -N -s "$work/smb.conf" -c "$1" 2>/dev/null; }
 # Waits for the server itself, a minute at most on a slow machine.
 for _ in $(seq 600); do client ls >/dev/null && break; sleep 0.1; done
-client ls >/dev/null || fail "smbd did not start: $(cat "$work/smbd.out")"
+client ls >/dev/null || die "smbd did not start: $(cat "$work/smbd.out")"
 
 # The attribute value Samba reports for NAME, in hex as allinfo prints it.
 seen_by_windows() { client "allinfo \"$1\"" | sed -n 's/^attributes: .*(\([0-9a-f]*\))$/\1/p'; }
@@ -122,4 +122,4 @@ for folder in Dressed Dressed/A Dressed/A/A1 Dressed/B; do
     "\\\\127.0.0.1\\share\\${folder//\//\\}" "$value")
   expect "$folder's picture" "$resolved" '\\127.0.0.1\share\Dressed\Ormavell.jpg'
 done
-echo "ok: a dressed tree shows its own backdrop in every folder through Samba"
+finish "ok: a dressed tree shows its own backdrop in every folder through Samba"

@@ -3,7 +3,7 @@
 # the background; then a check of the image after unmounting.
 #   volume-ext4.sh TEST_PROGRAM
 set -euo pipefail
-. "$(dirname "$0")/volume-lib.sh"
+. "$(dirname "$0")/../lib.sh"
 need mkfs.ext4 e2fsck mount umount
 under_read_only_root "$0" "$@"
 program=$1
@@ -18,4 +18,4 @@ mount -o loop "$work/ext4.img" "$volume"
 ORMAVELL_TEST_KIND=local ORMAVELL_TEST_VOLUME="$volume" TMPDIR="$volume" "$program"
 umount "$volume"
 e2fsck -fn "$work/ext4.img" >/dev/null || fail "the ext4 image does not check clean"
-echo "ok: the ext4 image checks clean"
+finish "ok: the ext4 image checks clean"

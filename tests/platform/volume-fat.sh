@@ -5,11 +5,11 @@
 #   volume-fat.sh VM_RUN TEST_PROGRAM ATTR_TOOL
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/volume-lib.sh"
+. "$here/../lib.sh"
 if [ "${1:-}" != --inside ]; then
   vm_run=$1
   shift
-  [ -x "$vm_run" ] || fail "vm-run not found at $vm_run"
+  [ -x "$vm_run" ] || die "vm-run not found at $vm_run"
   exec "$vm_run" --timeout 280 -- "$here/volume-fat.sh --inside $(printf '%q ' "$@")"
 fi
 shift
@@ -40,13 +40,11 @@ echo text >"$volume/kept.txt"
 "$tool" set 21 "$volume/kept.txt"
 umount "$volume"
 
-# mattrib prints the letters of the bits set (A, S, H, R) in columns before the name.
-on_disk() {
-  MTOOLS_SKIP_CHECK=1 mattrib -i "$image" "::$1" | sed -n "s|^\(.*\)::$1\$|\1|p" | tr -d ' '
-}
+on_disk() { fat_attributes "$image" "$1"; }
 expect /Games/desktop.ini "$(on_disk /Games/desktop.ini)" SH
 expect /Games "$(on_disk /Games)" R
 expect "/Plain folder" "$(on_disk '/Plain folder')" ""
 expect /Ormavell.jpg "$(on_disk /Ormavell.jpg)" H
 expect /plain.txt "$(on_disk /plain.txt)" A
 expect /kept.txt "$(on_disk /kept.txt)" AR
+finish

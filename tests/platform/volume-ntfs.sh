@@ -3,7 +3,7 @@
 # with ntfsinfo after unmounting.
 #   volume-ntfs.sh TEST_PROGRAM ATTR_TOOL
 set -euo pipefail
-. "$(dirname "$0")/volume-lib.sh"
+. "$(dirname "$0")/../lib.sh"
 need mkntfs ntfs-3g ntfsinfo setfattr mountpoint
 under_read_only_root "$0" "$@"
 program=$1
@@ -36,17 +36,15 @@ setfattr -n system.ntfs_attrib_be -v 0x00002020 "$volume/indexed.txt"  # not con
 "$tool" set 6 "$volume/indexed.txt"
 ntfs_unmount "$volume"
 
-# The first "File attributes" line is $STANDARD_INFORMATION's, which Windows reads.
-on_disk() {
-  ntfsinfo -F "$1" "$image" | sed -n 's/^[[:space:]]*File attributes:[[:space:]]*//p' | head -n 1
-}
+on_disk() { ntfs_attributes "$image" "$1"; }
 expect /Games/desktop.ini "$(on_disk /Games/desktop.ini)" "HIDDEN SYSTEM (0x00000006)"
 expect /Games "$(on_disk /Games)" "READONLY (0x00000001)"
 expect /Ormavell.jpg "$(on_disk /Ormavell.jpg)" "HIDDEN (0x00000002)"
 expect /plain.txt "$(on_disk /plain.txt)" "ARCHIVE (0x00000020)"
 expect /indexed.txt "$(on_disk /indexed.txt)" "HIDDEN SYSTEM NOT_CONTENT_INDEXED (0x00002006)"
 # user.DOSATTRIB would have become an alternate data stream; none may be there.
-info=$(ntfsinfo -F /Games/desktop.ini "$image") || fail "ntfsinfo could not read /Games/desktop.ini"
+info=$(ntfsinfo -F /Games/desktop.ini "$image") || die "ntfsinfo could not read /Games/desktop.ini"
 if grep -q "Attribute name:.*DOSATTRIB" <<< "$info"; then
   fail "a DOSATTRIB stream was written to NTFS"
 fi
+finish

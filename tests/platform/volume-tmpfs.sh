@@ -2,7 +2,7 @@
 # The file service tests on a private tmpfs mount (user.DOSATTRIB on a RAM file system).
 #   volume-tmpfs.sh TEST_PROGRAM
 set -euo pipefail
-. "$(dirname "$0")/volume-lib.sh"
+. "$(dirname "$0")/../lib.sh"
 need unshare mount umount
 # A mount namespace of our own: the tmpfs vanishes with the script whatever happens.
 under_read_only_root "$0" "$@"

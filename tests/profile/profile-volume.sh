@@ -7,8 +7,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
-# fail, need, expect, and the check that we run as root.
-. "$here/../platform/volume-lib.sh"
+. "$here/../lib.sh"
 
 kind=$1
 shift
@@ -30,10 +29,7 @@ case "$kind" in
     ntfs_mount "$work/ntfs.img" "$volume"
     ORMAVELL_TEST_VOLUME="$volume" "$program" "$filter"
     ntfs_unmount "$volume"
-    bits() {
-      ntfsinfo -F "$1" "$work/ntfs.img" | sed -n 's/^[[:space:]]*File attributes:[[:space:]]*//p' |
-        head -n 1
-    }
+    bits() { ntfs_attributes "$work/ntfs.img" "$1"; }
     expect /Desktop.INI "$(bits /Desktop.INI)" \
       "READONLY HIDDEN SYSTEM NOT_CONTENT_INDEXED (0x00002007)"
     expect /plain.ini "$(bits /plain.ini)" "(0x00000000)"
@@ -41,7 +37,7 @@ case "$kind" in
   fat)
     vm_run=$1
     program=$2
-    [ -x "$vm_run" ] || fail "vm-run not found at $vm_run"
+    [ -x "$vm_run" ] || die "vm-run not found at $vm_run"
     exec "$vm_run" --timeout 280 -- "$here/profile-volume.sh fat-inside $(printf '%q' "$program")"
     ;;
   fat-inside)
@@ -57,10 +53,10 @@ case "$kind" in
     mount -o loop,iocharset=utf8 "$image" "$volume"
     ORMAVELL_TEST_VOLUME="$volume" "$program" "$filter"
     umount "$volume"
-    # mattrib prints the letters of the bits set (A, S, H, R) before the name.
-    bits() { MTOOLS_SKIP_CHECK=1 mattrib -i "$image" "::$1" | sed -n "s|^\(.*\)::$1\$|\1|p" | tr -d ' '; }
+    bits() { fat_attributes "$image" "$1"; }
     expect /Desktop.INI "$(bits /Desktop.INI)" SHR
     expect /plain.ini "$(bits /plain.ini)" ""
     ;;
-  *) fail "unknown volume kind $kind" ;;
+  *) die "unknown volume kind $kind" ;;
 esac
+finish
