@@ -327,7 +327,7 @@ class WindowTest : public QObject {
     }
   }
 
-  void windowFontIsTahomaOrTheNearestCyrillicSans() {
+  void windowFontIsTahomaOrTheNearestCyrillicSansAndNoCaptionIsClipped() {
     frmMain w(NativeFileServices());
     const QFont font = w.font();
     QCOMPARE(font.pointSize(), 9);
