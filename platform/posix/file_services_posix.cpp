@@ -107,9 +107,9 @@ class PosixListing final : public DirListing {
   // folder is the path of the folder open as dir, without a trailing slash; volume is its
   // volume where known.
   PosixListing(UniqueFd dir, std::string folder, std::string pattern, std::uint32_t mask,
-               bool is_volume_root, const posix::VolumeTraits* volume = nullptr)
+               bool is_volume_root, std::shared_ptr<const posix::VolumeTraits> volume = nullptr)
       : dir_(std::move(dir)),
-        volume_(volume),
+        volume_(std::move(volume)),
         folder_(std::move(folder)),
         pattern_(std::move(pattern)),
         mask_(mask),
@@ -168,7 +168,7 @@ class PosixListing final : public DirListing {
       std::string path = folder_ + "/" + entry.d_name;
       posix::EntryStat entry_stat;
       FileError error = posix::StatAt(dir_.fd(), entry.d_name, path, entry_stat);
-      entry_stat.volume = volume_;
+      entry_stat.volume = volume_.get();
       if (error.ok()) {
         error = posix::ReadAttributesAt(dir_.fd(), entry.d_name, path, attributes, &entry_stat);
       }
@@ -190,7 +190,7 @@ class PosixListing final : public DirListing {
   }
 
   DirEntries dir_;
-  const posix::VolumeTraits* volume_;
+  std::shared_ptr<const posix::VolumeTraits> volume_;
   std::string folder_;
   std::string pattern_;
   std::uint32_t mask_;
@@ -384,6 +384,14 @@ class PosixFileServices final : public FileServices {
 
   FileError OpenFolder(const std::string& folder, std::unique_ptr<Folder>& opened) override;
 
+  // A stat of a pending file's new content, on the volume the content was staged for.
+  static FileError StagedContentStat(const posix::StagedFile& staged, const std::string& entry,
+                                     posix::EntryStat& content_stat) {
+    FileError error = posix::StatAt(staged.content.get(), "", entry, content_stat);
+    content_stat.volume = &staged.traits;
+    return error;
+  }
+
   // The calls for an entry that the *at calls reach as at does; entry is its full path, for
   // the pending writes and for reports. volume is its folder's volume where known.
   FileError GetAttributesAt(const posix::PathAt& at, const std::string& entry,
@@ -402,7 +410,10 @@ class PosixFileServices final : public FileServices {
         attributes = *staged->fat_attrib;
         return FileError::Success();
       }
-      return posix::ReadAttributesOf(staged->content.get(), entry, attributes);
+      posix::EntryStat content_stat;
+      if (FileError error = StagedContentStat(*staged, entry, content_stat); !error.ok())
+        return error;
+      return posix::ReadAttributesOf(staged->content.get(), entry, attributes, &content_stat);
     }
     if (at.error() != 0) return FileErrorFromErrno(at.error(), entry);
     posix::EntryStat entry_stat;
@@ -431,7 +442,10 @@ class PosixFileServices final : public FileServices {
         staged->fat_attrib.reset();
         if (!error.ok()) return error;
       }
-      return posix::WriteAttributesOf(staged->content.get(), entry, attributes, nullptr,
+      posix::EntryStat content_stat;
+      if (FileError error = StagedContentStat(*staged, entry, content_stat); !error.ok())
+        return error;
+      return posix::WriteAttributesOf(staged->content.get(), entry, attributes, &content_stat,
                                       &staged->dos_attrib);
     }
     if (at.error() != 0) return FileErrorFromErrno(at.error(), entry);
@@ -623,7 +637,7 @@ class PosixFolder final : public Folder {
     UniqueFd fd(posix::OpenFolderToRead(fd_.get(), ".", 0));
     if (!fd) return FileErrorFromErrno(errno, bare_);
     listing = std::make_unique<PosixListing>(std::move(fd), bare_, pattern, mask, stat_.mount_root,
-                                             volume_.get());
+                                             volume_);
     return FileError::Success();
   }
   bool IsLeftoverTemporary(const std::string& name, std::string_view written) override {

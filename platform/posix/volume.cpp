@@ -46,7 +46,9 @@ std::optional<AttributeStore> AttributeStoreOf(int fd, long fs_type) {
   }
   if (fs_type == kNtfs3Magic || fs_type == kFuseMagic) {
     char value[4];
-    if (::fgetxattr(fd, kNtfsAttribName, value, sizeof value) >= 0) return AttributeStore::kNtfs;
+    if (::fgetxattr(fd, kNtfsAttribName, value, sizeof value) == sizeof value) {
+      return AttributeStore::kNtfs;
+    }
     const bool absent = IsUnsupported(errno) || errno == ENODATA;
     // user.* on NTFS becomes an alternate data stream or an EA that Windows never reads as
     // attributes, so an ntfs3 volume whose attribute xattr fails gets no store at all.

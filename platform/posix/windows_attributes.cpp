@@ -24,8 +24,6 @@ namespace {
 constexpr std::uint32_t kOwnedBits = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
 constexpr std::uint32_t kNtfsNormal = 0x80;  // "no bits set" as NTFS drivers report it
 
-using Backend = AttributeStore;
-
 using EntryInfo = EntryStat;
 
 }  // namespace
@@ -181,12 +179,18 @@ bool IsUnsupported(int err) {
 }
 
 // Where the entry open as fd keeps its attributes: as its folder's volume does where it is on
-// that volume, else as its own volume says when asked now.
-AttributeStore StoreOf(int fd, const EntryInfo& info) {
+// that volume, else as its own volume says when asked now; a volume that cannot be asked (a
+// FUSE daemon gone) fails with its errno, which path names.
+FileError StoreOf(int fd, const EntryInfo& info, const std::string& path, AttributeStore& store) {
+  store = AttributeStore::kNone;
   if (info.volume != nullptr && info.volume->dev == info.dev && info.volume->attribute_store) {
-    return *info.volume->attribute_store;
+    store = *info.volume->attribute_store;
+    return FileError::Success();
   }
-  return TraitsOf(fd).attribute_store.value_or(AttributeStore::kNone);
+  struct statfs fs {};
+  if (fstatfs(fd, &fs) != 0) return FileErrorFromErrno(errno, path);
+  store = TraitsOf(fd).attribute_store.value_or(AttributeStore::kNone);
+  return FileError::Success();
 }
 
 // DosAttribWith for a file or (folder) a folder.
@@ -200,24 +204,24 @@ std::string DosAttribOf(const std::string& blob, std::uint32_t wanted, bool fold
   return EncodeDosAttrib(blob, value);
 }
 
-FileError ReadStored(Backend backend, int fd, const EntryInfo& info, const std::string& path,
+FileError ReadStored(AttributeStore backend, int fd, const EntryInfo& info, const std::string& path,
                      std::uint32_t& attributes) {
   int err = 0;
   switch (backend) {
-    case Backend::kFat:
+    case AttributeStore::kFat:
       // The ioctl reports D itself, and R for a file without write bits.
       err = FatGet(fd, attributes);
       break;
-    case Backend::kNtfs:
+    case AttributeStore::kNtfs:
       err = NtfsGet(fd, nullptr, attributes);
       break;
-    case Backend::kDosAttrib: {
+    case AttributeStore::kDosAttrib: {
       std::string blob;
       err = DosAttribGet(fd, blob);
       if (err == 0) attributes = AttributesOfDosAttrib(blob, info);
       break;
     }
-    case Backend::kNone:
+    case AttributeStore::kNone:
       attributes = DerivedAttributes(info);
       break;
   }
@@ -232,13 +236,14 @@ bool FatChangeHoldable(std::uint32_t old, std::uint32_t value) {
 
 // Writes the bits wanted; now receives what ReadStored would then report. dos_attrib holds the
 // user.DOSATTRIB bytes where known (so that they are not read) and receives them as they are left.
-FileError WriteStored(Backend backend, int fd, const EntryInfo& info, const std::string& path,
-                      std::uint32_t wanted, std::uint32_t& now, DosAttribBytes& dos_attrib) {
+FileError WriteStored(AttributeStore backend, int fd, const EntryInfo& info,
+                      const std::string& path, std::uint32_t wanted, std::uint32_t& now,
+                      DosAttribBytes& dos_attrib) {
   int err = 0;
   DosAttribBytes known = std::move(dos_attrib);
   dos_attrib.reset();
   switch (backend) {
-    case Backend::kFat: {
+    case AttributeStore::kFat: {
       // SET replaces the whole byte (and keeps D and the volume bit itself).
       std::uint32_t old = 0;
       err = FatGet(fd, old);
@@ -251,10 +256,10 @@ FileError WriteStored(Backend backend, int fd, const EntryInfo& info, const std:
       }
       break;
     }
-    case Backend::kNtfs:
+    case AttributeStore::kNtfs:
       err = NtfsReplace(fd, nullptr, wanted, now);
       break;
-    case Backend::kDosAttrib: {
+    case AttributeStore::kDosAttrib: {
       std::string blob;
       if (known) {
         blob = std::move(*known);
@@ -270,13 +275,13 @@ FileError WriteStored(Backend backend, int fd, const EntryInfo& info, const std:
       if (err == 0) dos_attrib = std::move(bytes);
       break;
     }
-    case Backend::kNone:
+    case AttributeStore::kNone:
       if (wanted != (DerivedAttributes(info) & kOwnedBits)) {
         return FileError::Of(kErrPathFileAccess, EOPNOTSUPP);
       }
       break;
   }
-  if (backend == Backend::kDosAttrib || backend == Backend::kNone) {
+  if (backend == AttributeStore::kDosAttrib || backend == AttributeStore::kNone) {
     now = wanted | DerivedAttributes(info);
   }
   return err == 0 ? FileError::Success() : FileErrorFromErrno(err, path);
@@ -316,7 +321,9 @@ FileError ReadAttributesAt(int dirfd, const std::string& name, const std::string
     UniqueFd fd;
     struct stat st {};
     FileError error = OpenEntry(dirfd, name, path, fd, st);
-    if (error.ok()) error = ReadStored(StoreOf(fd.get(), info), fd.get(), info, path, result);
+    AttributeStore store;
+    if (error.ok()) error = StoreOf(fd.get(), info, path, store);
+    if (error.ok()) error = ReadStored(store, fd.get(), info, path, result);
     if (!error.ok()) return error;
   }
   attributes = result | MountBits(info);
@@ -343,10 +350,11 @@ FileError WriteAttributesAt(int dirfd, const std::string& name, const std::strin
   UniqueFd fd;
   struct stat st {};
   FileError error = OpenEntry(dirfd, name, path, fd, st);
+  AttributeStore store;
+  if (error.ok()) error = StoreOf(fd.get(), info, path, store);
   DosAttribBytes dos_attrib;
   if (error.ok()) {
-    error = WriteStored(StoreOf(fd.get(), info), fd.get(), info, path, attributes & kOwnedBits, now,
-                        dos_attrib);
+    error = WriteStored(store, fd.get(), info, path, attributes & kOwnedBits, now, dos_attrib);
   }
   return error;
 }
@@ -408,7 +416,9 @@ FileError ReadAttributesOf(int fd, const std::string& path, std::uint32_t& attri
   } else {
     error = InspectOpen(fd, path, info);
   }
-  if (error.ok()) error = ReadStored(StoreOf(fd, info), fd, info, path, attributes);
+  AttributeStore store;
+  if (error.ok()) error = StoreOf(fd, info, path, store);
+  if (error.ok()) error = ReadStored(store, fd, info, path, attributes);
   if (error.ok()) attributes |= MountBits(info);
   return error;
 }
@@ -425,9 +435,9 @@ FileError WriteAttributesOf(int fd, const std::string& path, std::uint32_t attri
   }
   DosAttribBytes bytes;
   if (dos_attrib != nullptr) bytes = std::move(*dos_attrib);
-  if (error.ok()) {
-    error = WriteStored(StoreOf(fd, info), fd, info, path, attributes & kOwnedBits, shown, bytes);
-  }
+  AttributeStore store;
+  if (error.ok()) error = StoreOf(fd, info, path, store);
+  if (error.ok()) error = WriteStored(store, fd, info, path, attributes & kOwnedBits, shown, bytes);
   if (dos_attrib != nullptr) *dos_attrib = error.ok() ? std::move(bytes) : std::nullopt;
   return error;
 }

@@ -48,6 +48,7 @@ Mount::~Mount() {
 }
 
 void Mount::RemountReadOnly() const {
+  if (!mounted()) return;
   EXPECT_EQ(mount(nullptr, target_.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr), 0)
       << "read-only " << target_ << ": " << std::strerror(errno);
 }

@@ -22,9 +22,14 @@ void RunUnderReadOnlyRoot(int, char**) {}
 namespace {
 
 // The mounts the tests make vanish with this program, whatever becomes of it. Without root
-// nothing changes here, and the tests that mount say so themselves.
+// nothing changes here, and the tests that mount say so themselves; a namespace whose mounts
+// would still reach the machine's ends the program.
 void KeepMountsPrivate() {
-  if (unshare(CLONE_NEWNS) == 0) mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
+  if (unshare(CLONE_NEWNS) != 0) return;
+  if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+    std::fprintf(stderr, "read-only root: mounts not private: %s\n", std::strerror(errno));
+    std::exit(1);
+  }
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ done
 # Outside holds the names the walk looks for under a swapped folder, each with settings of its
 # own: plain ones, and ones dressed as by an install (its folder view entries), which a remove
 # would undress.
-installed_bytes | head -n 4 > "$work/dressed.ini"
+installed_bytes | sed -n 1,4p > "$work/dressed.ini"
 python3 - "$v" "$out" "$n1" "$n2" "$n3" "$work/dressed.ini" << 'EOF'
 import os, sys
 v, out, n1, n2, n3 = sys.argv[1], sys.argv[2], *map(int, sys.argv[3:6])

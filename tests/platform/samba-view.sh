@@ -107,7 +107,7 @@ expect "the blob after our change" "$after" "${before:0:26}21000000${before:34}"
 mkdir -p "$share/Dressed/A/A1" "$share/Dressed/B"
 echo picture >"$work/sea.jpg"
 "$dress" install "$share/Dressed" "$work/sea.jpg" >"$work/install.log" ||
-  fail "install: $(cat "$work/install.log")"
+  die "install: $(cat "$work/install.log")"
 "$dress" check "$share/Dressed" >"$work/check.log" || fail "check: $(cat "$work/check.log")"
 expect "backdrop" "$(seen_by_windows Dressed/Ormavell.jpg)" 2
 for folder in Dressed Dressed/A Dressed/A/A1 Dressed/B; do
