@@ -30,10 +30,6 @@ bool IsNtfs3g(const struct statfs& fs, int fd, const char* path) {
          ::getxattr(self.c_str(), kNtfsAttribName, value, sizeof value) == sizeof value;
 }
 
-bool IsUnsupported(int err) {
-  return err == ENOTSUP || err == EOPNOTSUPP || err == ENOTTY;
-}
-
 // Where the volume of the open file fd keeps Windows attributes, asked of that file; nullopt
 // where the file's error says nothing of the file system.
 std::optional<AttributeStore> AttributeStoreOf(int fd, long fs_type) {
@@ -99,6 +95,10 @@ VolumeTraits TraitsFrom(const struct statfs& fs) {
 }
 
 }  // namespace
+
+bool IsUnsupported(int err) {
+  return err == ENOTSUP || err == EOPNOTSUPP || err == ENOTTY;
+}
 
 VolumeTraits TraitsOf(int fd) {
   struct statfs fs {};

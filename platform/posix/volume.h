@@ -76,6 +76,9 @@ struct VolumeTraits {
   std::optional<AttributeStore> attribute_store;
 };
 
+// True for the errnos by which a file system says it has no such call or attribute.
+bool IsUnsupported(int err);
+
 // The traits of the volume that holds the open file or folder fd (an O_PATH one will do, but
 // tells no attribute store).
 VolumeTraits TraitsOf(int fd);

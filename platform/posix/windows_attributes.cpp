@@ -174,10 +174,6 @@ int DosAttribGet(int fd, std::string& blob) {
   return ERANGE;
 }
 
-bool IsUnsupported(int err) {
-  return err == ENOTSUP || err == EOPNOTSUPP || err == ENOTTY;
-}
-
 // Where the entry open as fd keeps its attributes: as its folder's volume does where it is on
 // that volume, else as its own volume says when asked now; a volume that cannot be asked (a
 // FUSE daemon gone) fails with its errno, which path names.
