@@ -1,4 +1,5 @@
-// The tree the benchmarks dress: folders of fan-out 10, each with two small files.
+// The tree the benchmarks dress: folders of fan-out 10, each with two small files, named with a
+// capital as most folders are.
 #pragma once
 
 #include <deque>
@@ -22,7 +23,7 @@ inline int BuildTree(const std::filesystem::path& root, int folders) {
     const std::filesystem::path parent = queue.front();
     queue.pop_front();
     for (int i = 0; i < 10 && made < folders; ++i, ++made) {
-      const std::filesystem::path child = parent / ("folder" + std::to_string(i));
+      const std::filesystem::path child = parent / ("Folder" + std::to_string(i));
       std::filesystem::create_directory(child);
       WriteFile(child / "notes.txt", "a few bytes\n");
       WriteFile(child / "photo.dat", std::string(512, 'x'));

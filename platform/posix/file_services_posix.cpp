@@ -541,10 +541,10 @@ class PosixFolder final : public Folder {
   std::string ResolveNameCase(const std::string& name) override {
     if (!Plain(name)) return name;
     // The settings file is opened here for the calls that follow; its stat tells whether the
-    // name stands as written, and only a missing name has the folder read.
+    // name stands as written, and only a missing name has the folder read, where case counts.
     OpenFile* file = nullptr;
     const FileError error = Open(name, path_ + name, file);
-    if (error.ok() || error.os_error != ENOENT) return name;
+    if (error.ok() || error.os_error != ENOENT || volume_->names_ignore_case) return name;
     return posix::ResolveNameCaseAt(fd_.get(), name, true);
   }
   FileError GetAttributes(const std::string& name, std::uint32_t& attributes) override {

@@ -1,16 +1,20 @@
 #include "platform/posix/volume.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <linux/msdos_fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
+#include <sys/syscall.h>
 #include <sys/xattr.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
 #include "platform/posix/path_at.h"
+#include "platform/posix/unique_fd.h"
 
 namespace orm::posix {
 
@@ -58,6 +62,48 @@ std::optional<AttributeStore> AttributeStoreOf(int fd, long fs_type) {
   }
   if (IsUnsupported(errno)) return AttributeStore::kNone;
   return std::nullopt;
+}
+
+// Whether the folder open as fd finds its entries whatever their letter case: the first of its
+// names with a capital, asked for all in small letters and with every letter's case turned, is
+// the same entry both times. Capitals, because vfat with iocharset=utf8 tells case apart except
+// that a short name asked in capitals is found: "abc" as "ABC". Only file systems whose rule holds
+// for the whole mount are asked; ext4, F2FS and tmpfs fold case per folder, where they do at all.
+// A folder with no such name tells nothing, and case then counts.
+bool NamesIgnoreCase(int fd, long fs_type) {
+  if (fs_type != kFatMagic && fs_type != kExfatMagic && fs_type != kNtfs3Magic &&
+      fs_type != kFuseMagic && fs_type != kCifsMagic && fs_type != kSmb2Magic) {
+    return false;
+  }
+  // A descriptor of its own, so that the caller's folder keeps its place in any listing.
+  UniqueFd listing(OpenFolderToRead(fd, ".", 0));
+  if (!listing) return false;
+  const auto same_entry = [fd](const std::string& name, const struct stat& listed) {
+    struct stat st {};
+    return ::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+           st.st_ino == listed.st_ino && st.st_dev == listed.st_dev;
+  };
+  alignas(dirent64) char buffer[4096];
+  const long got = ::syscall(SYS_getdents64, listing.get(), buffer, sizeof buffer);
+  for (long at_byte = 0; at_byte < got;) {
+    const auto* entry = reinterpret_cast<const dirent64*>(buffer + at_byte);
+    at_byte += entry->d_reclen;
+    std::string small = entry->d_name, turned = entry->d_name;
+    bool capital = false;
+    for (std::size_t i = 0; i < small.size(); ++i) {
+      const char c = small[i];
+      if (c >= 'A' && c <= 'Z') {
+        capital = true;
+        small[i] = turned[i] = static_cast<char>(c - 'A' + 'a');
+      } else if (c >= 'a' && c <= 'z') {
+        turned[i] = static_cast<char>(c - 'a' + 'A');
+      }
+    }
+    struct stat listed {};
+    if (!capital || ::fstatat(fd, entry->d_name, &listed, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    return same_entry(small, listed) && same_entry(turned, listed);
+  }
+  return false;
 }
 
 VolumeTraits TraitsFrom(const struct statfs& fs) {
@@ -109,6 +155,7 @@ VolumeTraits TraitsOf(int fd) {
   if (::fstat(fd, &st) == 0) {
     traits.dev = st.st_dev;
     traits.attribute_store = AttributeStoreOf(fd, traits.fs_type);
+    traits.names_ignore_case = S_ISDIR(st.st_mode) && NamesIgnoreCase(fd, traits.fs_type);
   }
   return traits;
 }

@@ -19,6 +19,8 @@ inline constexpr long kFatMagic = 0x4d44;  // vfat and msdos
 inline constexpr long kExfatMagic = 0x2011BAB0;
 inline constexpr long kNtfs3Magic = 0x7366746e;
 inline constexpr long kFuseMagic = 0x65735546;  // ntfs-3g among others
+inline constexpr long kCifsMagic = 0xFF534D42;
+inline constexpr long kSmb2Magic = 0xFE534D42;
 
 // The extended attribute in which Samba and Wine keep Windows attributes.
 inline constexpr const char* kDosAttribName = "user.DOSATTRIB";
@@ -74,13 +76,16 @@ struct VolumeTraits {
   // Where the attributes live; nullopt where asking met an error that says nothing of the file
   // system (the file asked could not be read), so that each file is asked again.
   std::optional<AttributeStore> attribute_store;
+  // Every lookup of a name finds its entry whatever the letter case (vfat without utf8, exFAT,
+  // SMB), so a name missing as written is missing in every case. False where that is not known.
+  bool names_ignore_case = false;
 };
 
 // True for the errnos by which a file system says it has no such call or attribute.
 bool IsUnsupported(int err);
 
 // The traits of the volume that holds the open file or folder fd (an O_PATH one will do, but
-// tells no attribute store).
+// tells no attribute store). Whether names ignore case is asked of a folder fd's own entries.
 VolumeTraits TraitsOf(int fd);
 
 // The traits of the volume that holds the folder of path, which dir is where it is not the
