@@ -759,7 +759,7 @@ FileError PosixFileServices::OpenFolder(const std::string& folder,
     (void)setrlimit(RLIMIT_NOFILE, &limit);
   }
   // The volume's rules are read once, from the root, for every folder of the walk.
-  auto volume = std::make_shared<const posix::VolumeTraits>(posix::TraitsOf(fd.get()));
+  auto volume = std::make_shared<const posix::VolumeTraits>(posix::TraitsOfRoot(fd.get()));
   opened = std::make_unique<PosixFolder>(*this, path, std::move(fd), entry_stat, std::move(volume));
   return FileError::Success();
 }

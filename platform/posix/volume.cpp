@@ -155,8 +155,13 @@ VolumeTraits TraitsOf(int fd) {
   if (::fstat(fd, &st) == 0) {
     traits.dev = st.st_dev;
     traits.attribute_store = AttributeStoreOf(fd, traits.fs_type);
-    traits.names_ignore_case = S_ISDIR(st.st_mode) && NamesIgnoreCase(fd, traits.fs_type);
   }
+  return traits;
+}
+
+VolumeTraits TraitsOfRoot(int folder_fd) {
+  VolumeTraits traits = TraitsOf(folder_fd);
+  traits.names_ignore_case = NamesIgnoreCase(folder_fd, traits.fs_type);
   return traits;
 }
 

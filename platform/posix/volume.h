@@ -77,7 +77,8 @@ struct VolumeTraits {
   // system (the file asked could not be read), so that each file is asked again.
   std::optional<AttributeStore> attribute_store;
   // Every lookup of a name finds its entry whatever the letter case (vfat without utf8, exFAT,
-  // SMB), so a name missing as written is missing in every case. False where that is not known.
+  // SMB), so a name missing as written is missing in every case. False where that is not known
+  // or was not asked.
   bool names_ignore_case = false;
 };
 
@@ -85,8 +86,11 @@ struct VolumeTraits {
 bool IsUnsupported(int err);
 
 // The traits of the volume that holds the open file or folder fd (an O_PATH one will do, but
-// tells no attribute store). Whether names ignore case is asked of a folder fd's own entries.
+// tells no attribute store). names_ignore_case stays false.
 VolumeTraits TraitsOf(int fd);
+
+// The same for the folder a walk starts at, with whether names ignore case asked of its entries.
+VolumeTraits TraitsOfRoot(int folder_fd);
 
 // The traits of the volume that holds the folder of path, which dir is where it is not the
 // working folder.

@@ -785,7 +785,7 @@ TEST_F(VolumeTest, TheVolumeSaysWhetherNamesIgnoreCaseAndTheSettingsFileIsFoundE
   MakeFile("F/DESKTOP.INI", "[a]\r\n");
   const int root = open(dir_.root().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   ASSERT_GE(root, 0);
-  EXPECT_EQ(posix::TraitsOf(root).names_ignore_case, kind_.case_insensitive);
+  EXPECT_EQ(posix::TraitsOfRoot(root).names_ignore_case, kind_.case_insensitive);
   close(root);
   std::unique_ptr<Folder> folder;
   ASSERT_TRUE(files_.OpenFolder(At("F") + "/", folder).ok());
